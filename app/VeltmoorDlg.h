@@ -1,0 +1,129 @@
+// CVeltmoorDlg, the main dialog: it holds the program's state (log, texts,
+// connection, catalog, "Fix Errors") and all database work as member functions.
+// The members live in the folder of their subsystem (app/, db/, schema/, accounts/).
+// Data-access and XML errors are caught inside each member and written to the log
+// by RecordException; members return their neutral result after that.
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <functional>
+
+#include "base/CString.h"
+#include "db/ado/Adox.h"
+#include "db/ado/Connection.h"
+#include "db/xml/XmlDocument.h"
+#include "log/TextWnd.h"
+#include "schema/Guid.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace veltmoor {
+
+// What a run found, for veltmoor-cli's exit status. The log stays the report;
+// this only counts what the checks wrote into it.
+struct CheckTally {
+    int findings = 0;  // findings written (each missing thing)
+    int fixed = 0;     // of those, repaired (" - FIXED" and the rebuild's FIXED line)
+    int errors = 0;    // error blocks written
+    void Reset() { *this = CheckTally{}; }
+};
+
+// True for SQL Server (SQLOLEDB...) and ODBC (MSDASQL...) connections, false for
+// the embedded Jet-style database. Raises E_POINTER for an absent connection.
+bool IsSqlServerProvider(ado::ConnectionPtr connection);
+
+class CVeltmoorDlg : public QDialog {
+    Q_OBJECT
+public:
+    enum { IDD = 102 };
+    // Control ids of dialog 102.
+    enum ControlId {
+        IDOK = 1,
+        IDC_STATUS = 1006,
+        IDC_LOG_PLACEHOLDER = 1007,
+        IDC_FIX_ERRORS = 1008,
+        IDC_CHECK_TABLES = 1009,
+        IDC_CHECK_ACCOUNTS = 1010,
+        IDC_COPY_LOG = 1011,
+        IDC_HELP = 1012,
+        IDC_LOG_WINDOW = 6435,
+    };
+    static constexpr unsigned IDM_ABOUTBOX = 16;
+
+    // moduleFileName: the full path of the program file whose folder holds
+    // config.xml, tarnwick.mdb and tables.xml (empty: this executable).
+    explicit CVeltmoorDlg(QWidget* parent = nullptr, CString moduleFileName = {});
+    ~CVeltmoorDlg() override;
+
+    // ---- app/: start-up, data exchange and handlers ----
+    bool OnInitDialog();
+    bool UpdateData(bool saveAndValidate = true);
+    void OnSysCommand(unsigned id);
+    QIcon OnQueryDragIcon() const { return m_hIcon; }
+    void OnCheckTables();
+    void OnCheckAccounts();
+    void OnCopyLog();
+    void OnHelp();
+    QWidget* GetDlgItem(int id) const;  // a control by its id, or nullptr
+
+    // ---- db/: configuration, connection, error recording ----
+    void LocateDatabase();  // program folder, default connection string, config.xml
+    void ParseConfigFile(const CString& path);
+    void OpenConnection();
+    void RecordException(const _com_error& error, CString tracer, bool writeToLog);
+
+    // ---- schema/: the table check and its repairs ----
+    bool CheckTables(bool identityPass);
+    bool IndexExists(const CString& indexName, const adox::TablePtr& table, const xml::XmlNodePtr& indexElement,
+                     CString& foundName);
+    bool CreateIndex(const CString& indexName, const adox::TablePtr& table, const xml::XmlNodePtr& indexElement,
+                     const xml::XmlNodeListPtr& columnElements);
+    bool CreateIndex(const adox::TablePtr& table, const CString& indexName, const CString& columnName,
+                     ado::DataTypeEnum type, long definedSize, bool primaryKey, bool unique);
+    bool SetColumnDefault(const adox::ColumnPtr& column, const xml::XmlNodePtr& columnElement);
+    bool SetColumnDefault(const adox::ColumnPtr& column, const _variant_t& value);
+    bool SetColumnDefault(const xml::XmlNodePtr& columnElement, const CString& tableName, const CString& columnName,
+                          const CString& constraintName);
+    bool CreateTable(const adox::TablePtr& sourceTable, const CString& identityColumn, CString& newTableName);
+
+    // ---- accounts/: the account link check ----
+    void CheckAccounts();
+    _variant_t GetInsertIdentityValue(ado::ConnectionPtr connection);
+
+    // ---- state (declaration order as the dialog defines it) ----
+    CTextWnd m_wndLog;
+    CString m_strProgramFolder;
+    CString m_strConnectionString;
+    ado::ConnectionPtr m_pConnection;
+    adox::CatalogPtr m_pCatalog;
+    QIcon m_hIcon;
+    CString m_strMdacVersion;
+    int m_bFixErrors = 0;
+
+    // ---- platform hooks, replaceable by tests and by veltmoor-cli ----
+    CString m_strModuleFileName;                           // the program file's full path
+    CString m_strSharedFolder = "/srv/ftp";                // base of repaired home folders
+    std::function<ado::ConnectionPtr()> m_connectionFactory;  // ADODB.Connection
+    GuidSource m_guidSource;                               // CoCreateGuid
+    CheckTally m_tally;                                    // counts of the current run
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void CreateControls();
+    QLabel* m_status = nullptr;
+    QCheckBox* m_fixErrors = nullptr;
+    QPushButton* m_btnExit = nullptr;
+    QPushButton* m_btnCheckTables = nullptr;
+    QPushButton* m_btnCheckAccounts = nullptr;
+    QPushButton* m_btnCopyLog = nullptr;
+    QPushButton* m_btnHelp = nullptr;
+    QWidget* m_logPlaceholder = nullptr;
+};
+
+}  // namespace veltmoor

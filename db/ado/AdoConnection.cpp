@@ -1,0 +1,89 @@
+// ADODB.Connection: a closed connection until Open picks the provider named in
+// the connection string and hands every later call to it.
+#include <memory>
+
+#include "base/CString.h"
+#include "db/ado/Connection.h"
+#include "db/ado/Providers.h"
+
+namespace veltmoor::ado {
+
+namespace {
+
+enum class ProviderKind { Embedded, SqlServer, Odbc, Unknown };
+
+// "SQLOLEDB", "SQLOLEDB.1", ... : the name with an optional ".n" version suffix.
+bool NamesProvider(const std::string& value, const char* name) {
+    const std::string upper = ToUpper(value);
+    const std::string base = ToUpper(name);
+    if (upper.rfind(base, 0) != 0) return false;
+    const std::string rest = upper.substr(base.size());
+    if (rest.empty()) return true;
+    if (rest[0] != '.' || rest.size() == 1) return false;
+    for (size_t i = 1; i < rest.size(); ++i)
+        if (rest[i] < '0' || rest[i] > '9') return false;
+    return true;
+}
+
+ProviderKind Classify(const std::string& provider) {
+    if (NamesProvider(provider, "Microsoft.Jet.OLEDB") || NamesProvider(provider, "Microsoft.ACE.OLEDB"))
+        return ProviderKind::Embedded;
+    if (NamesProvider(provider, "SQLOLEDB")) return ProviderKind::SqlServer;
+    if (NamesProvider(provider, "MSDASQL")) return ProviderKind::Odbc;
+    return ProviderKind::Unknown;
+}
+
+class AdoConnection final : public Connection {
+public:
+    void Open(const std::string& connectionString, const std::string&, const std::string&, long) override {
+        if (impl_) throw _com_error(hr::kObjectOpen, "ADODB.Connection", "Operation is not allowed when the object is open.");
+        const ConnectionString cs = ConnectionString::Parse(connectionString);
+        const std::string provider = cs.Get("Provider").value_or("MSDASQL");
+        switch (Classify(provider)) {
+            case ProviderKind::Embedded: impl_ = OpenSqliteProvider(cs, options_); break;
+            case ProviderKind::SqlServer: impl_ = OpenOdbcProvider(cs, true, options_); break;
+            case ProviderKind::Odbc: impl_ = OpenOdbcProvider(cs, false, options_); break;
+            case ProviderKind::Unknown:
+                throw _com_error(hr::kProviderNotFound, "ADODB.Connection",
+                                 "Provider cannot be found. It may not be properly installed.");
+        }
+        providerName_ = impl_->Provider();
+    }
+    void Close() override {
+        Require().Close();
+        impl_.reset();
+    }
+    long State() override { return impl_ ? impl_->State() : adStateClosed; }
+    RecordsetPtr Execute(const std::string& sql) override { return Require().Execute(sql); }
+    std::string Version() override { return kDataAccessVersion; }
+    std::string Provider() override { return providerName_; }
+    void PutCursorLocation(CursorLocationEnum location) override {
+        options_.cursorLocation = location;
+        if (impl_) impl_->PutCursorLocation(location);
+    }
+    void PutCommandTimeout(long seconds) override {
+        options_.commandTimeout = seconds;
+        if (impl_) impl_->PutCommandTimeout(seconds);
+    }
+    void BeginTrans() override { Require().BeginTrans(); }
+    void CommitTrans() override { Require().CommitTrans(); }
+    void RollbackTrans() override { Require().RollbackTrans(); }
+    std::shared_ptr<CatalogBackend> Catalog() override { return Require().Catalog(); }
+
+private:
+    Connection& Require() {
+        if (!impl_)
+            throw _com_error(hr::kObjectClosed, "ADODB.Connection", "Operation is not allowed when the object is closed.");
+        return *impl_;
+    }
+
+    std::shared_ptr<Connection> impl_;
+    OpenOptions options_;
+    std::string providerName_ = "MSDASQL";
+};
+
+}  // namespace
+
+ConnectionPtr CreateConnection() { return ConnectionPtr(std::make_shared<AdoConnection>()); }
+
+}  // namespace veltmoor::ado

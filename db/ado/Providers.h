@@ -1,0 +1,24 @@
+// The providers behind CreateConnection(): each opens its kind of database from a
+// parsed connection string and returns an open connection, or raises _com_error.
+#pragma once
+
+#include <memory>
+
+#include "db/ado/Connection.h"
+#include "db/ado/ConnectionString.h"
+
+namespace veltmoor::ado {
+
+struct OpenOptions {
+    CursorLocationEnum cursorLocation = adUseServer;
+    long commandTimeout = 30;  // seconds; 0 waits for ever
+};
+
+// Provider=Microsoft.Jet.OLEDB.4.0 (or ACE): the SQLite file named by "data source".
+std::shared_ptr<Connection> OpenSqliteProvider(const ConnectionString& cs, const OpenOptions& options);
+
+// Provider=SQLOLEDB (sqlServer true: the string is translated for FreeTDS) or
+// MSDASQL (the rest of the string goes to the driver manager unchanged).
+std::shared_ptr<Connection> OpenOdbcProvider(const ConnectionString& cs, bool sqlServer, const OpenOptions& options);
+
+}  // namespace veltmoor::ado
