@@ -1,6 +1,31 @@
-// PLACEHOLDER: replaced by the real implementation.
+// The one way failures reach the operator: a fixed block of lines in the log.
 #include "app/VeltmoorDlg.h"
+#include "base/Support.h"
+
 namespace veltmoor {
-void CVeltmoorDlg::RecordException(const _com_error&, CString, bool) {}
-bool IsSqlServerProvider(ado::ConnectionPtr) { return false; }
+
+namespace {
+// Error blocks are drawn in colour 8 (yellow).
+CString InErrorColour(const CString& text) { return Format("\x03%02d%s\x03", 8, text.c_str()); }
+
+// Component texts go into the log as they are; an absent one is said plainly so
+// that support can tell it from an empty text.
+CString OrNone(const _com_error& error, const std::string& text) {
+    return error.HasErrorInfo() ? text : CString("(none)");
+}
+}  // namespace
+
+void CVeltmoorDlg::RecordException(const _com_error& error, CString tracer, bool writeToLog) {
+    if (!writeToLog) return;
+    ++m_tally.errors;
+    m_wndLog.AddLine("  ");
+    m_wndLog.AddLine(InErrorColour("Exception Recorded"));
+    m_wndLog.AddLine(InErrorColour(Format("Code = %08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(error.Error())))));
+    m_wndLog.AddLine(InErrorColour(Format("Msg: %s", error.ErrorMessage().c_str())));
+    m_wndLog.AddLine(InErrorColour(Format("Source: %s", OrNone(error, error.Source()).c_str())));
+    m_wndLog.AddLine(InErrorColour(Format("Description: %s", OrNone(error, error.Description()).c_str())));
+    m_wndLog.AddLine(InErrorColour(Format("Tracer: %s", tracer.c_str())));
+    m_wndLog.AddLine(InErrorColour(Format("** Email %s with this log if this problem persists", kSupportEmail)));
+}
+
 }  // namespace veltmoor
