@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <functional>
+#include <optional>
 
 #include "base/CString.h"
 #include "db/ado/Adox.h"
@@ -109,12 +110,18 @@ public:
     std::function<ado::ConnectionPtr()> m_connectionFactory;  // ADODB.Connection
     GuidSource m_guidSource;                               // CoCreateGuid
     CheckTally m_tally;                                    // counts of the current run
+    std::function<void(long)> m_accountProgress;           // accounts checked so far (veltmoor-cli)
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The account check's pieces (accounts/).
+    void ReportLink(const char* message, const std::function<bool()>& repair);
+    bool RepairLink(std::optional<int> accountId, const char* insert, const char* update);
+    bool RepairHomeFolder(std::optional<int> accountId, const CString& accountName);
+
     void CreateControls();
     QLabel* m_status = nullptr;
     QCheckBox* m_fixErrors = nullptr;
