@@ -109,6 +109,7 @@ public:
 
 private:
     friend class Property;
+    friend class Properties;
     friend class Columns;
     Column() = default;
     void RequireUnattached() const;
