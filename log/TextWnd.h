@@ -26,6 +26,9 @@ public:
 
     const LogModel& Model() const { return model_; }
 
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     LogModel model_;
     bool created_ = false;

@@ -1,0 +1,108 @@
+// The log's text model, free of any window: LogLine (one parsed line with its
+// colour changes) and LogModel (the line store with its 2000/1000 limit). The
+// log widget, veltmoor-cli and the tests read lines and colour segments from here.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "base/CString.h"
+#include "log/LogColours.h"
+
+namespace veltmoor {
+
+// A change of colours inside a line: palette numbers 0..15, -1 for the default.
+struct ColourChange {
+    std::int32_t background = -1;
+    std::int32_t text = -1;
+    bool operator==(const ColourChange&) const = default;
+};
+
+// Resolved colours of a character as colour references (0x00BBGGRR).
+struct Colours {
+    ColourRef text = kLogDefaultText;
+    ColourRef background = kLogDefaultBackground;
+    bool operator==(const Colours&) const = default;
+};
+
+// A run of characters in one colour pair, cut only at UTF-8 character boundaries.
+struct ColourSegment {
+    std::int32_t start = 0;   // byte position in the display text
+    std::int32_t length = 0;  // bytes
+    ColourChange numbers;     // palette numbers in force (-1: default)
+    Colours colours;          // the same, resolved
+};
+
+// One stored line. Built once from the caller's text by the colour-code parser:
+// byte 0x03, up to two digits of text colour, optionally ',' and up to two digits
+// of background colour. CR, LF, 0x02 and 0x1F are dropped; a tab becomes four
+// spaces. Immutable afterwards; owns its display text.
+class LogLine {
+public:
+    using ChangeMap = std::map<std::int32_t, ColourChange>;
+
+    explicit LogLine(std::string_view text);
+    LogLine(const LogLine&) = delete;
+    LogLine& operator=(const LogLine&) = delete;
+
+    // The shown characters: codes and dropped bytes removed, tabs expanded.
+    std::string_view Text() const { return {text_.get(), static_cast<size_t>(length_)}; }
+    const char* CStr() const { return text_.get(); }  // NUL-terminated
+    std::int32_t Length() const { return length_; }
+
+    // Colour changes by position (-1: before the first character). Read only.
+    const ChangeMap& Changes() const { return changes_; }
+
+    // Palette numbers in force at byte position pos (the change with the greatest
+    // position not above pos; -1/-1 when there is none).
+    ColourChange NumbersAt(std::int32_t pos) const;
+    // The same resolved against the palette and the default colours.
+    Colours ColoursAt(std::int32_t pos) const;
+    // Smallest change position greater than pos, minus pos; -1 when none follows.
+    std::int32_t DistanceToNextChange(std::int32_t pos) const;
+
+    // The whole line as runs of one colour pair, in order, covering [0, Length()).
+    // A character takes the colours in force at its last byte, so a change that
+    // falls inside a multi-byte character colours that whole character.
+    std::vector<ColourSegment> Segments() const { return Segments(0, length_); }
+    std::vector<ColourSegment> Segments(std::int32_t start, std::int32_t count) const;
+
+private:
+    void Parse(std::string_view text);
+    void Record(std::int32_t pos, std::int32_t background, std::int32_t textNumber);
+
+    std::unique_ptr<char[]> text_;
+    std::int32_t length_ = 0;
+    ChangeMap changes_;
+};
+
+// The line store, oldest first. Lines are appended, dropped from the front in
+// blocks of kDiscardLines once more than kMaxLines are held, or all cleared.
+class LogModel {
+public:
+    static constexpr std::size_t kMaxLines = 2000;
+    static constexpr std::size_t kDiscardLines = 1000;
+    static constexpr int kTabWidth = 4;
+
+    // Parses text into a new line at the end (trimming first when the store is
+    // over its limit). An empty text adds nothing and returns nullptr.
+    const LogLine* AddLine(std::string_view text);
+    void Clear() { lines_.clear(); }
+
+    // Every line's display text followed by "\r\n"; empty for an empty log.
+    CString GetText() const;
+
+    const std::list<LogLine>& Lines() const { return lines_; }
+    std::size_t Count() const { return lines_.size(); }
+    bool Empty() const { return lines_.empty(); }
+
+private:
+    std::list<LogLine> lines_;
+};
+
+}  // namespace veltmoor
