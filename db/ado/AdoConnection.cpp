@@ -53,7 +53,7 @@ public:
         Require().Close();
         impl_.reset();
     }
-    long State() override { return impl_ ? impl_->State() : adStateClosed; }
+    long State() override { return impl_ ? impl_->State() : static_cast<long>(adStateClosed); }
     RecordsetPtr Execute(const std::string& sql) override { return Require().Execute(sql); }
     std::string Version() override { return kDataAccessVersion; }
     std::string Provider() override { return providerName_; }
