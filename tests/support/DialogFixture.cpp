@@ -1,0 +1,59 @@
+#include "tests/support/DialogFixture.h"
+
+#include "base/CString.h"
+
+#include <ostream>
+
+namespace veltmoor::test {
+
+std::unique_ptr<CVeltmoorDlg> MakeDialog(const std::string& programFolder) {
+    auto dialog = std::make_unique<CVeltmoorDlg>(nullptr, programFolder + "veltmoor");
+    dialog->m_strProgramFolder = programFolder;
+    dialog->m_wndLog.Create(dialog.get(), QRect(9, 99, 639, 261), CVeltmoorDlg::IDC_LOG_WINDOW);
+    return dialog;
+}
+
+void AttachConnection(CVeltmoorDlg& dialog, ado::ConnectionPtr connection) {
+    dialog.m_pConnection = connection;
+    dialog.m_pCatalog = adox::Catalog::Create();
+    dialog.m_pCatalog->PutActiveConnection(connection);
+}
+
+std::vector<std::string> LogLines(const CVeltmoorDlg& dialog) {
+    const std::string text = dialog.m_wndLog.GetText();
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+void PrintTo(const LogEntry& entry, std::ostream* os) {
+    *os << "{" << entry.colour << ", \"" << entry.text << "\"}";
+}
+
+std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog) {
+    std::vector<LogEntry> entries;
+    for (const LogLine& line : dialog.m_wndLog.Model().Lines()) {
+        LogEntry entry{-1, std::string(line.Text())};
+        bool first = true;
+        for (const ColourSegment& segment : line.Segments()) {
+            if (first) entry.colour = segment.numbers.text;
+            else if (segment.numbers.text != entry.colour) entry.colour = -2;
+            first = false;
+        }
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+std::string Colored(int colour, const std::string& text) { return Format("\x03%02d%s\x03", colour, text.c_str()); }
+
+}  // namespace veltmoor::test

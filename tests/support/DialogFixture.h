@@ -1,0 +1,45 @@
+// Helpers for tests that run the dialog's members: a dialog whose log window is
+// created (on the offscreen platform, without OnInitDialog, so nothing is opened),
+// a way to hand it a connection, and the log read back as lines.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/VeltmoorDlg.h"
+
+namespace veltmoor::test {
+
+// A dialog with its log window created. programFolder (with its closing '/') is
+// where the checks look for tables.xml; the program file is taken to lie in it.
+// Needs a QApplication (the main of vm_test_main makes one).
+std::unique_ptr<CVeltmoorDlg> MakeDialog(const std::string& programFolder = {});
+
+// Gives the dialog an open connection and a catalog bound to it, as OpenConnection
+// leaves them (without its cursor and time-out settings).
+void AttachConnection(CVeltmoorDlg& dialog, ado::ConnectionPtr connection);
+
+// The log's plain text (GetText) split at its CR LF line ends.
+std::vector<std::string> LogLines(const CVeltmoorDlg& dialog);
+
+// A coloured log line as the checks write it: byte 0x03, the colour as two digits,
+// the text and a closing 0x03.
+std::string Colored(int colour, const std::string& text);
+
+// A log line as shown: its text and the palette number of its text colour (-1 the
+// default colour, -2 when the line changes colour part-way).
+struct LogEntry {
+    int colour = -1;
+    std::string text;
+    bool operator==(const LogEntry&) const = default;
+};
+void PrintTo(const LogEntry& entry, std::ostream* os);
+inline LogEntry Plain(std::string text) { return {-1, std::move(text)}; }
+inline LogEntry Red(std::string text) { return {4, std::move(text)}; }     // warnings
+inline LogEntry Green(std::string text) { return {3, std::move(text)}; }   // success
+inline LogEntry Yellow(std::string text) { return {8, std::move(text)}; }  // error blocks
+
+std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog);
+
+}  // namespace veltmoor::test
