@@ -1,12 +1,76 @@
-// PLACEHOLDER: replaced by the real implementation.
-#include "app/VeltmoorDlg.h"
+// CVeltmoorDlg::CheckTables: one pass over the schema description, table by table.
+#include "schema/TableCheck.h"
+
+#include "base/Support.h"
+#include "schema/Description.h"
+
 namespace veltmoor {
-bool CVeltmoorDlg::CheckTables(bool) { return true; }
-bool CVeltmoorDlg::IndexExists(const CString&, const adox::TablePtr&, const xml::XmlNodePtr&, CString&) { return false; }
-bool CVeltmoorDlg::CreateIndex(const CString&, const adox::TablePtr&, const xml::XmlNodePtr&, const xml::XmlNodeListPtr&) { return false; }
-bool CVeltmoorDlg::CreateIndex(const adox::TablePtr&, const CString&, const CString&, ado::DataTypeEnum, long, bool, bool) { return false; }
-bool CVeltmoorDlg::SetColumnDefault(const adox::ColumnPtr&, const xml::XmlNodePtr&) { return false; }
-bool CVeltmoorDlg::SetColumnDefault(const adox::ColumnPtr&, const _variant_t&) { return false; }
-bool CVeltmoorDlg::SetColumnDefault(const xml::XmlNodePtr&, const CString&, const CString&, const CString&) { return false; }
-bool CVeltmoorDlg::CreateTable(const adox::TablePtr&, const CString&, CString&) { return false; }
+
+using namespace schema;
+
+namespace {
+
+// The catalog's table of that name (without regard to case), or none. The catalog
+// is asked afresh, so that a pass sees what earlier repairs made.
+adox::TablePtr FindTable(const adox::CatalogPtr& catalog, const CString& name) {
+    adox::TablesPtr tables = catalog->GetTables();
+    for (long i = 0; i < tables->Count(); ++i) {
+        adox::TablePtr table = tables->Item(i);
+        if (EqualsNoCase(table->Name(), name)) return table;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+namespace schema {
+
+CString InColour(int colour, const CString& text) { return Format("\x03%02d%s\x03", colour, text.c_str()); }
+
+CString Pass::Outcome(const CString& message, bool fixed) {
+    if (fixed) ++dlg.m_tally.fixed;
+    return message + (fixed ? " - FIXED" : " - ATTEMPT TO FIX FAILED");
+}
+
+}  // namespace schema
+
+bool CVeltmoorDlg::CheckTables(bool identityPass) {
+    bool result = true;
+    try {
+        Pass pass{*this, identityPass, {}};
+        const CString path = Format("%stables.xml", m_strProgramFolder.c_str());
+        xml::XmlDocumentPtr document = xml::XmlDocument::Create();
+        document->load(path);  // a file that cannot be read leaves the document empty
+
+        xml::XmlNodeListPtr tableElements = document->selectNodes("//TABLES/TABLE");
+        for (long i = 0; i < tableElements->length(); ++i) {
+            xml::XmlNodePtr tableElement = tableElements->item(i);
+            CString tableName;
+            if (!HasText(tableElement, "name", tableName)) continue;
+            if (!identityPass) m_wndLog.AddLine(Format("--- Checking table: %s ---", tableName.c_str()));
+
+            adox::TablePtr table = FindTable(m_pCatalog, tableName);
+            if (table) {
+                xml::XmlNodeListPtr columnElements = CheckColumns(pass, tableElement, tableName, table);
+                if (!identityPass) CheckIndexes(pass, tableElement, table, columnElements);
+            }
+            if (identityPass) continue;
+            if (!table) {
+                pass.Finding();
+                m_wndLog.AddLine(InColour(4, Format("** Table [%s] could not be located!!", tableName.c_str())));
+                m_wndLog.AddLine(
+                    InColour(4, "** If you are using sql server verify that the table is not owned by another user."));
+                m_wndLog.AddLine(InColour(4, Format("** email: %s for help.", kSupportEmail)));
+            }
+            m_wndLog.AddLine("--- Checking Complete ---");
+            m_wndLog.AddLine("  ");
+        }
+        if (identityPass && m_bFixErrors == 1) RebuildTables(pass);
+    } catch (const _com_error& error) {
+        RecordException(error, kCheckTablesTracer, true);
+        result = false;
+    }
+    return result;
+}
+
 }  // namespace veltmoor

@@ -1,0 +1,20 @@
+// The embedded database's repair of a lost autonumber property: the column becomes
+// the autonumber column in place.
+#include "schema/TableCheck.h"
+
+namespace veltmoor::schema {
+
+bool RepairAutonumber(CVeltmoorDlg& dlg, const adox::ColumnPtr& column) {
+    // 1. Set the column's "Autoincrement" property. The provider rebuilds the table in one
+    //    transaction, keeping every row, index and trigger, or raises saying why the values
+    //    cannot become autonumbers (nulls, duplicates, non-integers) and leaves it untouched.
+    try {
+        column->GetProperties()->Item("Autoincrement")->PutValue(_variant_t(true));
+        return true;
+    } catch (const _com_error& error) {
+        dlg.RecordException(error, "CVeltmoorDlg::CreateTable", true);
+    }
+    return false;
+}
+
+}  // namespace veltmoor::schema

@@ -1,0 +1,57 @@
+// The pieces of one pass of the table check (CVeltmoorDlg::CheckTables): the
+// columns and indexes of a found table, and the rebuild step of the identity pass.
+// Errors the pieces do not catch themselves travel to the pass's own catch.
+#pragma once
+
+#include <map>
+
+#include "app/VeltmoorDlg.h"
+
+namespace veltmoor::schema {
+
+inline constexpr const char* kCheckTablesTracer = "CVeltmoorDlg::CheckTables";
+
+// A SQL Server table whose autonumber column lacks the identity property.
+struct RebuildEntry {
+    adox::TablePtr table;
+    CString column;    // as the description writes it
+    int findings = 0;  // findings written for this column, fixed together by the rebuild
+};
+
+// By the catalog's table name, in case-sensitive order: the order of the rebuilds.
+// A later finding for a table replaces the column: one rebuild per table.
+using RebuildList = std::map<CString, RebuildEntry>;
+
+struct Pass {
+    CVeltmoorDlg& dlg;
+    bool identityPass;
+    RebuildList rebuild;
+
+    void Write(const CString& line) { dlg.m_wndLog.AddLine(line); }
+    void Finding() { ++dlg.m_tally.findings; }
+    bool FixErrors() const { return dlg.m_bFixErrors == 1; }
+    // Ends a finding's message with the repair's outcome.
+    CString Outcome(const CString& message, bool fixed);
+};
+
+// A message in a palette colour: 0x03, two digits, the text, 0x03.
+CString InColour(int colour, const CString& text);
+
+// Checks the COLUMN elements of a table the catalog holds (both passes) and returns
+// them for the index part.
+xml::XmlNodeListPtr CheckColumns(Pass& pass, const xml::XmlNodePtr& tableElement, const CString& tableName,
+                                 const adox::TablePtr& table);
+
+// Checks the INDEX elements of a table the catalog holds (main pass).
+void CheckIndexes(Pass& pass, const xml::XmlNodePtr& tableElement, const adox::TablePtr& table,
+                  const xml::XmlNodeListPtr& columnElements);
+
+// Rebuilds the listed SQL Server tables around their identity column (identity pass,
+// "Fix Errors" ticked).
+void RebuildTables(Pass& pass);
+
+// Makes a column of the embedded database its table's autonumber column, keeping
+// every row; false (with the error block written) when the provider refuses.
+bool RepairAutonumber(CVeltmoorDlg& dlg, const adox::ColumnPtr& column);
+
+}  // namespace veltmoor::schema
