@@ -194,8 +194,10 @@ std::int32_t LogLine::DistanceToNextChange(std::int32_t pos) const {
 std::vector<ColourSegment> LogLine::Segments(std::int32_t start, std::int32_t count) const {
     std::vector<ColourSegment> out;
     const std::string_view text = Text();
+    // A range that begins or ends inside a character is widened to whole characters.
     std::int32_t pos = std::clamp(start, 0, length_);
-    const std::int32_t end = std::clamp(pos + std::max(count, 0), pos, length_);
+    const std::int32_t end = utf8::NextBoundary(text, pos + std::clamp(count, 0, length_ - pos));
+    pos = utf8::CharStart(text, pos);
     while (pos < end) {
         // The colours of a character are those in force at its last byte; the run
         // ends at the start of the character that holds the next change.
@@ -212,11 +214,7 @@ std::vector<ColourSegment> LogLine::Segments(std::int32_t start, std::int32_t co
         seg.numbers = numbers;
         seg.colours = {PaletteColour(numbers.text, kLogDefaultText),
                        PaletteColour(numbers.background, kLogDefaultBackground)};
-        if (!out.empty() && out.back().numbers == numbers) {
-            out.back().length += seg.length;  // a change to the same colours splits nothing
-        } else {
-            out.push_back(seg);
-        }
+        out.push_back(seg);
         pos = stop;
     }
     return out;

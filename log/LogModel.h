@@ -66,9 +66,11 @@ public:
     // Smallest change position greater than pos, minus pos; -1 when none follows.
     std::int32_t DistanceToNextChange(std::int32_t pos) const;
 
-    // The whole line as runs of one colour pair, in order, covering [0, Length()).
+    // The runs of [start, start + count) between colour changes, in order; one run
+    // per change even when the colours stay the same (drawing measures each run).
     // A character takes the colours in force at its last byte, so a change that
-    // falls inside a multi-byte character colours that whole character.
+    // falls inside a multi-byte character colours that whole character and no run
+    // cuts a character in two.
     std::vector<ColourSegment> Segments() const { return Segments(0, length_); }
     std::vector<ColourSegment> Segments(std::int32_t start, std::int32_t count) const;
 
