@@ -12,16 +12,19 @@ namespace {
 
 enum class ProviderKind { Embedded, SqlServer, Odbc, Unknown };
 
-// "SQLOLEDB", "SQLOLEDB.1", ... : the name with an optional ".n" version suffix.
+// "SQLOLEDB", "SQLOLEDB.1", "Microsoft.Jet.OLEDB.4.0", ... : the name with an
+// optional version suffix of one or more ".n" parts.
 bool NamesProvider(const std::string& value, const char* name) {
     const std::string upper = ToUpper(value);
     const std::string base = ToUpper(name);
     if (upper.rfind(base, 0) != 0) return false;
     const std::string rest = upper.substr(base.size());
-    if (rest.empty()) return true;
-    if (rest[0] != '.' || rest.size() == 1) return false;
-    for (size_t i = 1; i < rest.size(); ++i)
-        if (rest[i] < '0' || rest[i] > '9') return false;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        if (rest[i] != '.') return false;
+        const size_t digits = i + 1;
+        while (i + 1 < rest.size() && rest[i + 1] >= '0' && rest[i + 1] <= '9') ++i;
+        if (i + 1 == digits) return false;  // a '.' without digits after it
+    }
     return true;
 }
 

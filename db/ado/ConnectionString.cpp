@@ -94,7 +94,12 @@ std::string ConnectionString::ToOdbcString(std::initializer_list<const char*> wi
         if (skip) continue;
         out += k;
         out += '=';
-        const bool needsBraces = v.find_first_of(";{}") != std::string::npos || (!v.empty() && (v.front() == ' ' || v.back() == ' '));
+        // Braced whenever the plain form would read back differently: separators,
+        // braces, blanks at either end (trimmed) and a leading quote (read as quoting).
+        const bool needsBraces =
+            v.find_first_of(";{}") != std::string::npos ||
+            (!v.empty() && (std::isspace(static_cast<unsigned char>(v.front())) ||
+                            std::isspace(static_cast<unsigned char>(v.back())) || v.front() == '\'' || v.front() == '"'));
         if (needsBraces) {
             out += '{';
             for (char c : v) {

@@ -1,0 +1,243 @@
+#include "db/ado/sqlite/SqlText.h"
+
+#include <limits>
+
+namespace veltmoor::ado::sqlite {
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// SQLite takes every byte above 0x7f as part of a name, so UTF-8 names lex whole.
+bool IsIdStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+}
+bool IsIdChar(char c) { return IsIdStart(c) || IsDigit(c) || c == '$'; }
+
+// A quoted run closed by `close`, where a doubled `close` stands for itself
+// (brackets have no escape: `doubling` false).
+Token Quoted(std::string_view text, size_t pos, char close, bool doubling, TokenKind kind) {
+    size_t i = pos + 1;
+    while (i < text.size()) {
+        if (text[i] == close) {
+            if (doubling && i + 1 < text.size() && text[i + 1] == close) {
+                i += 2;
+                continue;
+            }
+            return {kind, pos, i + 1};
+        }
+        ++i;
+    }
+    return {TokenKind::Unterminated, pos, text.size()};
+}
+
+Token NumberAt(std::string_view text, size_t pos) {
+    size_t i = pos;
+    const size_t n = text.size();
+    // Hexadecimal (0x1F), reals (1.5e-3) and malformed runs (12abc) all end up
+    // in one token; only a pure run of digits counts as an integer later.
+    while (i < n) {
+        const char c = text[i];
+        if (IsDigit(c) || c == '.' || IsIdChar(c)) {
+            // An exponent may carry its own sign: 1e-5.
+            if ((c == 'e' || c == 'E') && i + 1 < n && (text[i + 1] == '+' || text[i + 1] == '-')) ++i;
+            ++i;
+            continue;
+        }
+        break;
+    }
+    return {TokenKind::Number, pos, i};
+}
+
+}  // namespace
+
+Token NextToken(std::string_view text, size_t pos) {
+    const size_t n = text.size();
+    const char c = text[pos];
+    if (IsSpace(c)) {
+        size_t i = pos + 1;
+        while (i < n && IsSpace(text[i])) ++i;
+        return {TokenKind::Space, pos, i};
+    }
+    if (c == '-' && pos + 1 < n && text[pos + 1] == '-') {
+        size_t i = pos + 2;
+        while (i < n && text[i] != '\n') ++i;
+        return {TokenKind::Space, pos, i};
+    }
+    if (c == '/' && pos + 1 < n && text[pos + 1] == '*') {
+        const size_t close = text.find("*/", pos + 2);
+        // SQLite reads a comment left open as running to the end of the text.
+        return {TokenKind::Space, pos, close == std::string_view::npos ? n : close + 2};
+    }
+    if (c == '\'') return Quoted(text, pos, '\'', true, TokenKind::String);
+    if (c == '"') return Quoted(text, pos, '"', true, TokenKind::Quoted);
+    if (c == '`') return Quoted(text, pos, '`', true, TokenKind::Quoted);
+    if (c == '[') return Quoted(text, pos, ']', false, TokenKind::Quoted);
+    if (IsDigit(c) || (c == '.' && pos + 1 < n && IsDigit(text[pos + 1]))) return NumberAt(text, pos);
+    if (c == '?') {
+        size_t i = pos + 1;
+        while (i < n && IsDigit(text[i])) ++i;
+        return {TokenKind::Parameter, pos, i};
+    }
+    if ((c == ':' || c == '@' || c == '$') && pos + 1 < n && IsIdChar(text[pos + 1])) {
+        size_t i = pos + 1;
+        while (i < n && IsIdChar(text[i])) ++i;
+        return {TokenKind::Parameter, pos, i};
+    }
+    if (IsIdStart(c)) {
+        size_t i = pos + 1;
+        while (i < n && IsIdChar(text[i])) ++i;
+        return {TokenKind::Word, pos, i};
+    }
+    return {TokenKind::Punct, pos, pos + 1};
+}
+
+bool IsWord(std::string_view text, const Token& token, std::string_view word) {
+    if (token.kind != TokenKind::Word || token.end - token.begin != word.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        char a = text[token.begin + i];
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+        char b = word[i];
+        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
+        if (a != b) return false;
+    }
+    return true;
+}
+
+std::string Unquote(std::string_view t) {
+    if (t.size() >= 2) {
+        const char open = t.front();
+        const char close = open == '[' ? ']' : open;
+        if ((open == '"' || open == '`' || open == '\'' || open == '[') && t.back() == close) {
+            std::string out;
+            for (size_t i = 1; i + 1 < t.size(); ++i) {
+                out += t[i];
+                if (open != '[' && t[i] == close && i + 2 < t.size() && t[i + 1] == close) ++i;
+            }
+            return out;
+        }
+    }
+    return std::string(t);
+}
+
+namespace {
+std::string Quote(std::string_view text, char q) {
+    std::string out(1, q);
+    for (char c : text) {
+        out += c;
+        if (c == q) out += q;
+    }
+    out += q;
+    return out;
+}
+}  // namespace
+
+std::string QuoteIdentifier(std::string_view name) { return Quote(name, '"'); }
+std::string QuoteString(std::string_view text) { return Quote(text, '\''); }
+
+bool IsBlank(std::string_view text) {
+    for (size_t pos = 0; pos < text.size();) {
+        const Token t = NextToken(text, pos);
+        if (t.kind != TokenKind::Space) return false;
+        pos = t.end;
+    }
+    return true;
+}
+
+namespace {
+
+enum class Context { Other, Value };
+
+bool AllDigits(std::string_view s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (!IsDigit(c)) return false;
+    return true;
+}
+
+// A decimal literal that fits a 64-bit integer; larger ones SQLite reads as reals.
+bool ParseInt64(std::string_view s, std::int64_t& out) {
+    if (!AllDigits(s)) return false;
+    std::uint64_t v = 0;
+    for (char c : s) {
+        const auto d = static_cast<std::uint64_t>(c - '0');
+        if (v > (static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) - d) / 10) return false;
+        v = v * 10 + d;
+    }
+    out = static_cast<std::int64_t>(v);
+    return true;
+}
+
+}  // namespace
+
+StatementShape ShapeStatement(std::string_view sql, bool liftLiterals) {
+    StatementShape shape;
+    shape.text.reserve(sql.size() + 16);
+    bool first = true;
+    bool lift = false;
+    Context context = Context::Other;
+    for (size_t pos = 0; pos < sql.size();) {
+        Token t = NextToken(sql, pos);
+        std::string_view piece = sql.substr(t.begin, t.end - t.begin);
+        pos = t.end;
+        switch (t.kind) {
+            case TokenKind::Word:
+                if (first) {
+                    first = false;
+                    const bool data = IsWord(sql, t, "SELECT") || IsWord(sql, t, "INSERT") || IsWord(sql, t, "UPDATE") ||
+                                      IsWord(sql, t, "DELETE") || IsWord(sql, t, "REPLACE");
+                    shape.cacheable = data || IsWord(sql, t, "WITH") || IsWord(sql, t, "VALUES");
+                    lift = liftLiterals && data;
+                }
+                if (IsWord(sql, t, "WHERE") || IsWord(sql, t, "SET") || IsWord(sql, t, "VALUES") ||
+                    IsWord(sql, t, "HAVING") || IsWord(sql, t, "ON")) {
+                    context = Context::Value;
+                } else if (IsWord(sql, t, "SELECT") || IsWord(sql, t, "FROM") || IsWord(sql, t, "ORDER") ||
+                           IsWord(sql, t, "GROUP") || IsWord(sql, t, "LIMIT") || IsWord(sql, t, "OFFSET") ||
+                           IsWord(sql, t, "RETURNING") || IsWord(sql, t, "WINDOW") || IsWord(sql, t, "OVER") ||
+                           IsWord(sql, t, "PARTITION") || IsWord(sql, t, "AS") || IsWord(sql, t, "INTO") ||
+                           IsWord(sql, t, "JOIN") || IsWord(sql, t, "USING")) {
+                    context = Context::Other;
+                }
+                break;
+            case TokenKind::Punct:
+                // Jet's @@IDENTITY: the last ID generated on this connection.
+                if (piece == "@" && pos < sql.size()) {
+                    const Token next = NextToken(sql, pos);
+                    if (next.kind == TokenKind::Parameter) {
+                        const std::string_view name = sql.substr(next.begin + 1, next.end - next.begin - 1);
+                        if (IsWord(name, Token{TokenKind::Word, 0, name.size()}, "IDENTITY")) {
+                            shape.text += "last_insert_rowid()";
+                            pos = next.end;
+                            continue;
+                        }
+                    }
+                }
+                break;
+            case TokenKind::Parameter:
+                // The statement brings its own parameters: lifting would renumber them.
+                if (lift) return ShapeStatement(sql, false);
+                break;
+            case TokenKind::Unterminated:
+                if (lift) return ShapeStatement(sql, false);
+                shape.cacheable = false;
+                break;
+            case TokenKind::Number: {
+                std::int64_t value = 0;
+                if (lift && context == Context::Value && shape.count < StatementShape::kMaxParameters &&
+                    ParseInt64(piece, value)) {
+                    shape.values[shape.count++] = value;
+                    shape.text += '?';
+                    continue;
+                }
+                break;
+            }
+            default: break;
+        }
+        shape.text.append(piece);
+    }
+    shape.shaped = shape.count > 0;
+    return shape;
+}
+
+}  // namespace veltmoor::ado::sqlite

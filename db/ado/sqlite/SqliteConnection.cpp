@@ -1,0 +1,116 @@
+#include "db/ado/sqlite/SqliteConnection.h"
+
+#include "base/CString.h"
+#include "db/ado/sqlite/SqlText.h"
+#include "db/ado/sqlite/SqliteCatalog.h"
+#include "db/ado/sqlite/SqliteRecordset.h"
+
+namespace veltmoor::ado::sqlite {
+
+SqliteConnection::~SqliteConnection() { session_->Close(); }
+
+void SqliteConnection::Open(const std::string&, const std::string&, const std::string&, long) {
+    throw _com_error(hr::kObjectOpen, kProviderSource, "Operation is not allowed when the object is open.");
+}
+
+void SqliteConnection::Close() {
+    session_->Require("Connection.Close");
+    session_->Close();
+}
+
+namespace {
+
+void Bind(Session& session, sqlite3_stmt* stmt, const StatementShape& shape) {
+    for (size_t i = 0; i < shape.count; ++i) {
+        const int rc = sqlite3_bind_int64(stmt, static_cast<int>(i + 1), shape.values[i]);
+        if (rc != SQLITE_OK) session.Raise(rc, "binding", shape.text);
+    }
+}
+
+}  // namespace
+
+RecordsetPtr SqliteConnection::Execute(const std::string& sql) {
+    session_->Require("Connection.Execute");
+    StatementShape shape = ShapeStatement(sql);
+    StatementHandle stmt;
+    if (shape.cacheable) stmt = session_->cache().Take(shape.text);
+    if (!stmt && shape.shaped) {
+        // A shape SQLite does not take (a literal where only a literal may stand)
+        // runs as written instead.
+        try {
+            stmt = session_->Prepare(shape.text, true);
+            if (sqlite3_bind_parameter_count(stmt.get()) != static_cast<int>(shape.count)) stmt.reset();
+        } catch (const _com_error&) {
+            stmt.reset();
+        }
+        if (!stmt) {
+            shape = ShapeStatement(sql, false);
+            if (shape.cacheable) stmt = session_->cache().Take(shape.text);
+        }
+    }
+    if (!stmt) stmt = session_->Prepare(shape.text, shape.cacheable);
+    Bind(*session_, stmt.get(), shape);
+
+    if (sqlite3_column_count(stmt.get()) == 0) {
+        try {
+            while (session_->Step(stmt.get())) {
+            }
+        } catch (...) {
+            if (shape.cacheable) session_->cache().Give(shape.text, std::move(stmt));
+            throw;
+        }
+        sqlite3_reset(stmt.get());
+        if (shape.cacheable) session_->cache().Give(shape.text, std::move(stmt));
+        return ClosedRecordset();
+    }
+    auto rs = std::make_shared<SqliteRecordset>(session_, std::move(stmt),
+                                                shape.cacheable ? std::move(shape.text) : std::string());
+    rs->Start();
+    return RecordsetPtr(rs);
+}
+
+void SqliteConnection::BeginTrans() {
+    session_->Require("Connection.BeginTrans");
+    const int depth = session_->transactionDepth;
+    session_->Exec(depth == 0 ? std::string("BEGIN") : Format("SAVEPOINT veltmoor_trans_%d", depth));
+    session_->transactionDepth = depth + 1;
+}
+
+void SqliteConnection::CommitTrans() {
+    sqlite3* db = session_->Require("Connection.CommitTrans");
+    const int depth = session_->transactionDepth;
+    if (depth == 0) RaiseProvider(kNoTransaction, "CommitTrans without BeginTrans: no transaction is active.");
+    if (depth == 1) {
+        if (sqlite3_get_autocommit(db)) {
+            // SQLite already ended it (a failed statement rolled it back): nothing was committed.
+            session_->transactionDepth = 0;
+            RaiseProvider(kNoTransaction,
+                          "CommitTrans: the transaction was already rolled back by the database after an error.");
+        }
+        session_->Exec("COMMIT");
+    } else {
+        session_->Exec(Format("RELEASE veltmoor_trans_%d", depth - 1));
+    }
+    session_->transactionDepth = depth - 1;
+}
+
+void SqliteConnection::RollbackTrans() {
+    sqlite3* db = session_->Require("Connection.RollbackTrans");
+    const int depth = session_->transactionDepth;
+    if (depth == 0) RaiseProvider(kNoTransaction, "RollbackTrans without BeginTrans: no transaction is active.");
+    if (depth == 1) {
+        // When SQLite has already rolled the transaction back, the wish is fulfilled.
+        if (!sqlite3_get_autocommit(db)) session_->Exec("ROLLBACK");
+    } else {
+        session_->Exec(Format("ROLLBACK TO veltmoor_trans_%d", depth - 1));
+        session_->Exec(Format("RELEASE veltmoor_trans_%d", depth - 1));
+    }
+    session_->transactionDepth = depth - 1;
+}
+
+std::shared_ptr<CatalogBackend> SqliteConnection::Catalog() {
+    session_->Require("Connection.Catalog");
+    return std::make_shared<SqliteCatalog>(session_);
+}
+
+}  // namespace veltmoor::ado::sqlite

@@ -1,0 +1,41 @@
+// The open connection of the SQLite provider (what Provider=Microsoft.Jet.OLEDB.4.0
+// opens): runs the Jet dialect the program sends, nests BeginTrans through
+// savepoints, and hands out the SQLite catalog. Made open by OpenSqliteProvider;
+// after Close every call but Close and State raises "closed".
+#pragma once
+
+#include <memory>
+
+#include "db/ado/Connection.h"
+#include "db/ado/sqlite/SqliteSession.h"
+
+namespace veltmoor::ado::sqlite {
+
+class SqliteConnection final : public Connection {
+public:
+    explicit SqliteConnection(std::shared_ptr<Session> session) : session_(std::move(session)) {}
+    ~SqliteConnection() override;
+
+    void Open(const std::string&, const std::string&, const std::string&, long) override;
+    void Close() override;
+    long State() override { return session_->IsOpen() ? adStateOpen : adStateClosed; }
+    // Runs one statement. Statements with result columns give an open recordset
+    // positioned on the first row; others run to completion and give a closed one.
+    RecordsetPtr Execute(const std::string& sql) override;
+    std::string Version() override { return kDataAccessVersion; }
+    std::string Provider() override { return "Microsoft.Jet.OLEDB.4.0"; }
+    void PutCursorLocation(CursorLocationEnum) override {}  // every cursor reads lazily here
+    // Limits each call into the database to that many seconds (0: no limit) and
+    // waits for another connection's lock at most min(seconds, 5 s).
+    void PutCommandTimeout(long seconds) override { session_->SetCommandTimeout(seconds); }
+    // BEGIN at the first level, a SAVEPOINT for each nested level.
+    void BeginTrans() override;
+    void CommitTrans() override;
+    void RollbackTrans() override;
+    std::shared_ptr<CatalogBackend> Catalog() override;
+
+private:
+    std::shared_ptr<Session> session_;
+};
+
+}  // namespace veltmoor::ado::sqlite

@@ -1,0 +1,72 @@
+#include "db/ado/sqlite/SqliteErrors.h"
+
+#include <sqlite3.h>
+
+#include "base/CString.h"
+
+namespace veltmoor::ado::sqlite {
+
+HRESULT MapResultCode(int resultCode, std::string_view message) {
+    switch (resultCode & 0xff) {
+        case SQLITE_CONSTRAINT: return hr::kIntegrityViolation;
+        case SQLITE_MISMATCH: return hr::kIntegrityViolation;
+        case SQLITE_NOMEM: return hr::kOutOfMemory;
+        case SQLITE_INTERRUPT: return hr::kTimeout;
+        case SQLITE_RANGE: return hr::kInvalidArg;
+        case SQLITE_ERROR:
+            // Jet tells a missing table from other faults of a statement; SQLite only by its text.
+            if (message.rfind("no such table", 0) == 0) return hr::kNoTable;
+            return hr::kErrorsInCommand;
+        default: return hr::kFail;  // locks, read-only files, damaged files: Jet's generic failure
+    }
+}
+
+std::string DescribeEngineError(int resultCode, std::string_view message, const EngineErrorContext& context) {
+    std::string text(message.empty() ? sqlite3_errstr(resultCode) : message);
+    const int primary = resultCode & 0xff;
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+        text += Format(". Another connection holds a lock on the database; waited %d ms for it", context.busyTimeoutMs);
+    } else if (primary == SQLITE_READONLY && context.readOnly) {
+        text += ". The database file is read-only (no write permission), so it was opened for reading only";
+    } else if (primary == SQLITE_INTERRUPT) {
+        text += ". The command timeout expired";
+    }
+    if (!context.action.empty()) {
+        text += " (while ";
+        text += context.action;
+        if (!context.sql.empty()) {
+            constexpr size_t kMaxShown = 300;
+            text += ": ";
+            if (context.sql.size() > kMaxShown) {
+                text += context.sql.substr(0, kMaxShown);
+                text += "...";
+            } else {
+                text += context.sql;
+            }
+        }
+        if (!context.path.empty()) {
+            text += context.sql.empty() ? " " : " in ";
+            text += "'";
+            text += context.path;
+            text += "'";
+        }
+        text += ")";
+    }
+    return text;
+}
+
+void RaiseEngine(int resultCode, std::string_view message, const EngineErrorContext& context) {
+    throw _com_error(MapResultCode(resultCode, message), kEngineSource,
+                     DescribeEngineError(resultCode, message, context));
+}
+
+void RaiseProvider(HRESULT code, std::string description) {
+    throw _com_error(code, kProviderSource, std::move(description));
+}
+
+void RaiseClosed(const char* what) {
+    throw _com_error(hr::kObjectClosed, kProviderSource,
+                     Format("Operation is not allowed when the object is closed (%s).", what));
+}
+
+}  // namespace veltmoor::ado::sqlite

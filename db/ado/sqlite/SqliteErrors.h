@@ -1,0 +1,42 @@
+// Errors of the SQLite provider as the one error type: SQLite's result codes mapped
+// to the status codes Jet would report, with a description that keeps SQLite's own
+// message and says what the provider was doing.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "db/ado/Error.h"
+
+namespace veltmoor::ado::sqlite {
+
+// Source of errors the provider raises itself (opening, closed objects, catalog rules).
+inline constexpr const char* kProviderSource = "Microsoft.Jet.OLEDB.4.0";
+// Source of errors the SQLite engine reports.
+inline constexpr const char* kEngineSource = "SQLite";
+
+// XACT_E_NOTRANSACTION: CommitTrans or RollbackTrans without BeginTrans.
+inline constexpr HRESULT kNoTransaction = static_cast<HRESULT>(0x8004D00E);
+
+// What the provider was doing when SQLite failed, for the description.
+struct EngineErrorContext {
+    std::string_view action;     // e.g. "running", "preparing", "opening"
+    std::string_view sql;        // the statement, when there is one
+    std::string_view path;       // the database file
+    int busyTimeoutMs = 0;       // how long a locked database was waited for
+    bool readOnly = false;       // the file was opened read-only
+};
+
+// The status code for an SQLite result code (extended codes accepted) and message.
+HRESULT MapResultCode(int resultCode, std::string_view message);
+
+// The description of a failure: SQLite's message first, then the provider's context.
+std::string DescribeEngineError(int resultCode, std::string_view message, const EngineErrorContext& context);
+
+[[noreturn]] void RaiseEngine(int resultCode, std::string_view message, const EngineErrorContext& context);
+[[noreturn]] void RaiseProvider(HRESULT code, std::string description);
+
+// "Operation is not allowed when the object is closed." for connections and recordsets.
+[[noreturn]] void RaiseClosed(const char* what);
+
+}  // namespace veltmoor::ado::sqlite

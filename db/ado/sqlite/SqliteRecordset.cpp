@@ -1,0 +1,134 @@
+#include "db/ado/sqlite/SqliteRecordset.h"
+
+#include "base/CString.h"
+
+namespace veltmoor::ado::sqlite {
+
+SqliteRecordset::SqliteRecordset(std::shared_ptr<Session> session, StatementHandle stmt, std::string cacheKey)
+    : session_(std::move(session)), stmt_(std::move(stmt)), cacheKey_(std::move(cacheKey)) {
+    session_->Register(this);
+}
+
+SqliteRecordset::~SqliteRecordset() { Release(); }
+
+void SqliteRecordset::Release() noexcept {
+    if (!stmt_) return;
+    session_->Unregister(this);
+    // Resetting ends the statement's read, so that it holds no lock once closed.
+    sqlite3_reset(stmt_.get());
+    if (!cacheKey_.empty() && session_->IsOpen()) session_->cache().Give(cacheKey_, std::move(stmt_));
+    stmt_.reset();
+    eof_ = true;
+}
+
+sqlite3_stmt* SqliteRecordset::RequireOpen(const char* what) {
+    if (!stmt_) RaiseClosed(what);
+    return stmt_.get();
+}
+
+void SqliteRecordset::Advance() {
+    try {
+        eof_ = !session_->Step(stmt_.get());
+    } catch (...) {
+        // A failed step leaves no current row; the statement goes back to the cache.
+        Release();
+        throw;
+    }
+}
+
+void SqliteRecordset::Start() { Advance(); }
+
+bool SqliteRecordset::IsEOF() {
+    RequireOpen("Recordset.EOF");
+    return eof_;
+}
+
+namespace {
+
+_variant_t ColumnValue(sqlite3_stmt* stmt, int i) {
+    switch (sqlite3_column_type(stmt, i)) {
+        case SQLITE_NULL: return _variant_t::Null();
+        case SQLITE_INTEGER: return _variant_t(static_cast<std::int64_t>(sqlite3_column_int64(stmt, i)));
+        case SQLITE_FLOAT: return _variant_t(sqlite3_column_double(stmt, i));
+        case SQLITE_BLOB: {
+            // The program reads no binary columns; their bytes come as text rather than failing.
+            const void* data = sqlite3_column_blob(stmt, i);
+            const int size = sqlite3_column_bytes(stmt, i);
+            return _variant_t(std::string(static_cast<const char*>(data), static_cast<size_t>(size)));
+        }
+        default: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+            const int size = sqlite3_column_bytes(stmt, i);
+            return _variant_t(std::string(text ? text : "", static_cast<size_t>(size)));
+        }
+    }
+}
+
+}  // namespace
+
+_variant_t SqliteRecordset::GetField(const std::string& name) {
+    sqlite3_stmt* stmt = RequireOpen("Fields.Item");
+    const int count = sqlite3_column_count(stmt);
+    int index = -1;
+    for (int i = 0; i < count; ++i) {
+        const char* column = sqlite3_column_name(stmt, i);
+        if (column && EqualsNoCase(column, name)) {
+            index = i;
+            break;
+        }
+    }
+    if (index < 0)
+        throw _com_error(hr::kItemNotFound, kProviderSource,
+                         "Item cannot be found in the collection corresponding to the requested name or ordinal: " + name);
+    if (eof_)
+        throw _com_error(hr::kNoCurrentRecord, kProviderSource,
+                         "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+                         "requires a current record.");
+    return ColumnValue(stmt, index);
+}
+
+long SqliteRecordset::FieldCount() { return sqlite3_column_count(RequireOpen("Fields.Count")); }
+
+void SqliteRecordset::MoveNext() {
+    RequireOpen("Recordset.MoveNext");
+    if (eof_)
+        throw _com_error(hr::kNoCurrentRecord, kProviderSource,
+                         "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+                         "requires a current record.");
+    Advance();
+}
+
+void SqliteRecordset::MoveFirst() {
+    sqlite3_stmt* stmt = RequireOpen("Recordset.MoveFirst");
+    // The statement keeps its parameter values across a reset, so it runs again as it first ran.
+    sqlite3_reset(stmt);
+    Advance();
+}
+
+void SqliteRecordset::Close() {
+    RequireOpen("Recordset.Close");
+    Release();
+}
+
+namespace {
+
+class ClosedRecordsetImpl final : public Recordset {
+public:
+    bool IsEOF() override { RaiseClosed("Recordset.EOF"); }
+    _variant_t GetField(const std::string&) override { RaiseClosed("Fields.Item"); }
+    long FieldCount() override { RaiseClosed("Fields.Count"); }
+    void MoveNext() override { RaiseClosed("Recordset.MoveNext"); }
+    void MoveFirst() override { RaiseClosed("Recordset.MoveFirst"); }
+    void Close() override { RaiseClosed("Recordset.Close"); }
+    long State() override { return adStateClosed; }
+};
+
+}  // namespace
+
+RecordsetPtr ClosedRecordset() {
+    // Stateless, so one object serves every statement that returns no rows.
+    static const auto closed = std::make_shared<ClosedRecordsetImpl>();
+    return RecordsetPtr(closed);
+}
+
+}  // namespace veltmoor::ado::sqlite

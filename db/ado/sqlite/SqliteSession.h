@@ -1,0 +1,106 @@
+// The state one open SQLite connection shares with its recordsets and catalog: the
+// database handle, the statement cache, the open recordsets, the transaction depth
+// and the timeouts. Recordsets and catalogs hold it by shared_ptr; Close() closes
+// every open recordset and the database, after which every use raises "closed".
+#pragma once
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "db/ado/sqlite/SqliteErrors.h"
+#include "db/ado/sqlite/SqliteHandles.h"
+#include "db/ado/sqlite/StatementCache.h"
+
+namespace veltmoor::ado::sqlite {
+
+class SqliteRecordset;
+
+// How long a statement waits for a lock another connection holds: the command
+// timeout, but never more than this, so that a locked database fails soon.
+inline constexpr int kMaxBusyWaitMs = 5000;
+// How many prepared statement shapes a connection keeps.
+inline constexpr size_t kStatementCacheCapacity = 64;
+
+class Session {
+public:
+    Session(DatabaseHandle db, std::string path, bool readOnly, long commandTimeoutSeconds);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    bool IsOpen() const { return static_cast<bool>(db_); }
+    sqlite3* db() const { return db_.get(); }
+    // The open database, or raises "closed" naming `what`.
+    sqlite3* Require(const char* what) const;
+    const std::string& path() const { return path_; }
+    bool readOnly() const { return readOnly_; }
+
+    // Command timeout in seconds (0: no limit); sets the busy wait as described above.
+    void SetCommandTimeout(long seconds);
+    int busyTimeoutMs() const { return busyTimeoutMs_; }
+
+    // Prepares one statement; raises when SQLite rejects it or when text other
+    // than blanks and comments follows it.
+    StatementHandle Prepare(std::string_view sql, bool persistent = false);
+    // Steps once: true on a row, false when done; raises (after resetting) on failure.
+    bool Step(sqlite3_stmt* stmt);
+    // Runs a statement that returns no rows to completion.
+    void Exec(std::string_view sql);
+    // Raises the error SQLite reports for rc, with the action and statement for context.
+    [[noreturn]] void Raise(int rc, std::string_view action, std::string_view sql) const;
+
+    StatementCache& cache() { return cache_; }
+
+    // Called before every call into SQLite that may run statements, so that the
+    // command timeout counts from the start of each call.
+    void StartCall() { ++callGeneration_; }
+
+    // Nesting depth of BeginTrans.
+    int transactionDepth = 0;
+
+    // Open recordsets, closed together with the connection.
+    void Register(SqliteRecordset* rs);
+    void Unregister(SqliteRecordset* rs);
+
+    // Closes every open recordset, the cached statements and the database (an
+    // open transaction is rolled back by SQLite). Idempotent.
+    void Close();
+
+private:
+    static int OnProgress(void* self);
+
+    DatabaseHandle db_;
+    std::string path_;
+    bool readOnly_;
+    StatementCache cache_{kStatementCacheCapacity};
+    SqliteRecordset* openRecordsets_ = nullptr;  // intrusive list through the recordsets
+    int busyTimeoutMs_ = kMaxBusyWaitMs;
+    long commandTimeoutSeconds_ = 0;
+    unsigned long callGeneration_ = 0;
+    unsigned long seenGeneration_ = 0;
+    std::chrono::steady_clock::time_point callStart_{};
+};
+
+// A transaction the provider itself needs (a table rebuild): BEGIN IMMEDIATE, or a
+// SAVEPOINT when the connection is inside the caller's transaction. Rolls back
+// when destroyed uncommitted; never copied.
+class ScopedTransaction {
+public:
+    explicit ScopedTransaction(Session& session);
+    ~ScopedTransaction();
+    ScopedTransaction(const ScopedTransaction&) = delete;
+    ScopedTransaction& operator=(const ScopedTransaction&) = delete;
+    void Commit();
+    bool nested() const { return nested_; }
+
+private:
+    Session& session_;
+    bool nested_;
+    bool done_ = false;
+};
+
+}  // namespace veltmoor::ado::sqlite
