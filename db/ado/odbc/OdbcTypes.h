@@ -1,0 +1,17 @@
+// The ADOX type number for a column as an ODBC catalog reports it (its SQL data
+// type code and the data source's type name). Unknown types read as adVariant.
+#pragma once
+
+#include <string>
+
+#include "db/ado/Connection.h"
+
+namespace veltmoor::ado::odbc {
+
+DataTypeEnum AdoxType(int sqlType, const std::string& typeName);
+
+// Whether a type's defined size is its length (text and binary types); other
+// types report a defined size of 0.
+bool HasLength(DataTypeEnum type);
+
+}  // namespace veltmoor::ado::odbc
