@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <list>
-#include <map>
+#include <deque>
+#include <span>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -38,25 +38,51 @@ struct ColourSegment {
     Colours colours;          // the same, resolved
 };
 
+// One entry of a line's ordered map of colour changes.
+struct ColourChangeAt {
+    std::int32_t position = 0;  // -1: before the first character
+    ColourChange change;
+};
+
+// Line buffers of discarded lines, kept by size for the lines that follow, so a
+// full log that keeps trimming does not go back to the heap for every line.
+class LineBufferPool {
+public:
+    // A buffer of at least size bytes; size is rounded up to what it holds.
+    std::unique_ptr<char[]> Take(size_t& size);
+    // Keeps a buffer of exactly size bytes (as Take returned it), or frees it.
+    void Give(std::unique_ptr<char[]> buffer, size_t size);
+    void Clear();
+
+private:
+    static constexpr size_t kGranule = 32;
+    static constexpr size_t kClasses = 32;  // buffers up to 1 KiB are kept
+    static constexpr size_t kMaxKept = 1024;
+    std::vector<std::unique_ptr<char[]>> buckets_[kClasses];
+    size_t kept_ = 0;
+};
+
 // One stored line. Built once from the caller's text by the colour-code parser:
 // byte 0x03, up to two digits of text colour, optionally ',' and up to two digits
 // of background colour. CR, LF, 0x02 and 0x1F are dropped; a tab becomes four
-// spaces. Immutable afterwards; owns its display text.
+// spaces. Immutable afterwards; owns its display text and its changes, which
+// share one allocation made at their final size.
 class LogLine {
 public:
-    using ChangeMap = std::map<std::int32_t, ColourChange>;
-
-    explicit LogLine(std::string_view text);
-    LogLine(const LogLine&) = delete;
-    LogLine& operator=(const LogLine&) = delete;
+    explicit LogLine(std::string_view text) : LogLine(text, nullptr) {}
+    // The same, taking its buffer from pool when one is given.
+    LogLine(std::string_view text, LineBufferPool* pool);
+    LogLine(LogLine&&) noexcept = default;
+    LogLine& operator=(LogLine&&) noexcept = default;
 
     // The shown characters: codes and dropped bytes removed, tabs expanded.
-    std::string_view Text() const { return {text_.get(), static_cast<size_t>(length_)}; }
-    const char* CStr() const { return text_.get(); }  // NUL-terminated
+    std::string_view Text() const { return {data_.get(), static_cast<size_t>(length_)}; }
+    const char* CStr() const { return data_.get(); }  // NUL-terminated
     std::int32_t Length() const { return length_; }
 
-    // Colour changes by position (-1: before the first character). Read only.
-    const ChangeMap& Changes() const { return changes_; }
+    // The colour changes as an ordered map: sorted by position, at most one per
+    // position (the first one recorded there).
+    std::span<const ColourChangeAt> Changes() const;
 
     // Palette numbers in force at byte position pos (the change with the greatest
     // position not above pos; -1/-1 when there is none).
@@ -75,12 +101,13 @@ public:
     std::vector<ColourSegment> Segments(std::int32_t start, std::int32_t count) const;
 
 private:
-    void Parse(std::string_view text);
-    void Record(std::int32_t pos, std::int32_t background, std::int32_t textNumber);
+    friend class LogModel;
+    static size_t ChangesOffset(std::int32_t length);
 
-    std::unique_ptr<char[]> text_;
+    std::unique_ptr<char[]> data_;  // display text, NUL, then the changes
     std::int32_t length_ = 0;
-    ChangeMap changes_;
+    std::int32_t changeCount_ = 0;
+    size_t capacity_ = 0;           // bytes allocated for data_
 };
 
 // The line store, oldest first. Lines are appended, dropped from the front in
@@ -94,17 +121,19 @@ public:
     // Parses text into a new line at the end (trimming first when the store is
     // over its limit). An empty text adds nothing and returns nullptr.
     const LogLine* AddLine(std::string_view text);
-    void Clear() { lines_.clear(); }
+    void Clear();
 
     // Every line's display text followed by "\r\n"; empty for an empty log.
     CString GetText() const;
 
-    const std::list<LogLine>& Lines() const { return lines_; }
+    // Oldest first; iterate with range-for.
+    const std::deque<LogLine>& Lines() const { return lines_; }
     std::size_t Count() const { return lines_.size(); }
     bool Empty() const { return lines_.empty(); }
 
 private:
-    std::list<LogLine> lines_;
+    std::deque<LogLine> lines_;
+    LineBufferPool pool_;
 };
 
 }  // namespace veltmoor

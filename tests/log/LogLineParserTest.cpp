@@ -31,7 +31,13 @@ TEST_P(ParseTable, DisplayTextAndChanges) {
     EXPECT_EQ(line.Text(), c.display);
     EXPECT_EQ(line.Length(), static_cast<std::int32_t>(c.display.size()));
     EXPECT_STREQ(line.CStr(), c.display.c_str());
-    const Changes got(line.Changes().begin(), line.Changes().end());
+    Changes got;
+    std::int32_t previous = -2;
+    for (const ColourChangeAt& entry : line.Changes()) {
+        EXPECT_LT(previous, entry.position) << "changes out of order";
+        previous = entry.position;
+        got.emplace(entry.position, entry.change);
+    }
     EXPECT_EQ(got.size(), c.changes.size());
     for (const auto& [pos, change] : c.changes) {
         auto it = got.find(pos);
@@ -87,6 +93,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"TwoDigitsClosedOutOfRange", "a" + C + "44" + C + "b", "ab", {{1, {-1, -1}}}},
         ParseCase{"BackgroundClosedAtEnd", "ab" + C + "2,03" + C, "ab", {{2, {3, 2}}}},
         ParseCase{"ZeroIsAColour", C + "00,01x", "x", {{0, {1, 0}}}},
+        ParseCase{"ResetRecordedBeforeAnEarlierChange", "x" + C + "4,12" + C + C + "y", "xy",
+                  {{0, {-1, -1}}, {1, {12, 4}}}},
         ParseCase{"OnlyDroppedBytes", "\r\n\x02\x1f", "", {}},
         ParseCase{"NonDigitAfterMarkerIsText", C + "-1x", "-1x", {{0, {-1, -1}}}}),
     [](const ::testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
@@ -166,7 +174,7 @@ TEST(LogLine, ChangeInsideAMultiByteCharacterColoursTheWholeCharacter) {
     // "a" U+00E9 "b": the closed code records colour 3 at the last byte of the é.
     const LogLine line("a\xC3\xA9" + c + "03" + c + "b");
     ASSERT_EQ(line.Text(), "a\xC3\xA9" "b");
-    EXPECT_EQ(line.Changes().begin()->first, 2);
+    EXPECT_EQ(line.Changes().front().position, 2);
     const auto segs = line.Segments();
     ASSERT_EQ(segs.size(), 3u);
     EXPECT_EQ(segs[0].length, 1);
