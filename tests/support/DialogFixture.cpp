@@ -2,7 +2,9 @@
 
 #include "base/CString.h"
 
+#include <QCheckBox>
 #include <ostream>
+#include <stdexcept>
 
 namespace veltmoor::test {
 
@@ -17,6 +19,20 @@ void AttachConnection(CVeltmoorDlg& dialog, ado::ConnectionPtr connection) {
     dialog.m_pConnection = connection;
     dialog.m_pCatalog = adox::Catalog::Create();
     dialog.m_pCatalog->PutActiveConnection(connection);
+}
+
+void ConnectDialog(CVeltmoorDlg& dialog, const std::string& connectionString,
+                   std::function<ado::ConnectionPtr()> factory) {
+    if (factory) dialog.m_connectionFactory = std::move(factory);
+    dialog.m_strConnectionString = connectionString;
+    dialog.OpenConnection();
+}
+
+void SetFixErrors(CVeltmoorDlg& dialog, bool fix) {
+    auto* box = qobject_cast<QCheckBox*>(dialog.GetDlgItem(CVeltmoorDlg::IDC_FIX_ERRORS));
+    if (!box) throw std::logic_error("the dialog has no \"Fix Errors\" box");
+    box->setChecked(fix);
+    dialog.m_bFixErrors = fix ? 1 : 0;
 }
 
 std::vector<std::string> LogLines(const CVeltmoorDlg& dialog) {

@@ -20,6 +20,14 @@ std::unique_ptr<CVeltmoorDlg> MakeDialog(const std::string& programFolder = {});
 // leaves them (without its cursor and time-out settings).
 void AttachConnection(CVeltmoorDlg& dialog, ado::ConnectionPtr connection);
 
+// Opens the dialog's connection as start-up does (OpenConnection) with that
+// connection string, through factory when one is given (e.g. ScriptedConnection::Factory()).
+void ConnectDialog(CVeltmoorDlg& dialog, const std::string& connectionString,
+                   std::function<ado::ConnectionPtr()> factory = {});
+
+// Ticks or clears the "Fix Errors" box; the check handlers read it (UpdateData).
+void SetFixErrors(CVeltmoorDlg& dialog, bool fix);
+
 // The log's plain text (GetText) split at its CR LF line ends.
 std::vector<std::string> LogLines(const CVeltmoorDlg& dialog);
 
