@@ -1,13 +1,19 @@
 // The log's text model, free of any window: LogLine (one parsed line with its
 // colour changes) and LogModel (the line store with its 2000/1000 limit). The
-// log widget, veltmoor-cli and the tests read lines and colour segments from here.
+// log widget, veltmoor-cli and the tests read lines and colour segments from here:
+//
+//   for (const LogLine& line : model.Lines())
+//       for (const ColourSegment& run : line.Segments())
+//           show(line.Text().substr(run.start, run.length), run.numbers, run.colours);
+//
+// (colour numbers index kLogPalette; RedOf/GreenOf/BlueOf split a colour.)
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <span>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -111,7 +117,8 @@ private:
 };
 
 // The line store, oldest first. Lines are appended, dropped from the front in
-// blocks of kDiscardLines once more than kMaxLines are held, or all cleared.
+// blocks of kDiscardLines once more than kMaxLines are held, or all cleared
+// (which frees every line and every kept buffer).
 class LogModel {
 public:
     static constexpr std::size_t kMaxLines = 2000;

@@ -6,6 +6,14 @@
 // one go. Scroll bars count rows (vertical) and characters of the widest line
 // ever added (horizontal). A left-button drag highlights a selection; releasing
 // it copies the selection to the clipboard as plain text with CR LF between rows.
+//
+// On Qt: the viewport is the client area; scroll ranges are kept as maximum and
+// page and handed to QScrollBar as its largest position (maximum - page + 1).
+// Qt paints only inside paintEvent, so the selection highlight is state (the
+// spans to draw over the image) that the release removes; a repaint during the
+// drag keeps it. Accepting the press gives the mouse grab that lasts until the
+// release. Text is UTF-8: measuring, scrolling and selecting snap to character
+// boundaries; widths add up character by character (kerning and shaping off).
 #pragma once
 
 #include <QAbstractScrollArea>

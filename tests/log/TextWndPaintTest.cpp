@@ -78,6 +78,21 @@ TEST_F(TextWndPaint, SegmentBoundariesFollowMeasuredWidths) {
     EXPECT_EQ(img.pixel(split, y), qRgb(0, 0, 255));
 }
 
+TEST_F(TextWndPaint, SegmentWiderThanTheWindowAdvancesOnlyByItsVisiblePart) {
+    SetClientSize(100, 60);
+    Wnd().AddLine("\x03" "01,04" + Spaces(80) + "\x03" "01,09" + Spaces(3));
+    const QImage img = Grab();
+    // The first run is measured against the client width less the edge: the
+    // second one starts where the part of the first that fits ends.
+    const int limit = Viewport()->width() - CTextWnd::kEdge;
+    int fit = 0;
+    while (Extent(QString(fit + 1, ' ')) <= limit) ++fit;
+    const int x = Extent(QString(fit, ' '));
+    ASSERT_LT(x + 1, img.width());
+    EXPECT_EQ(img.pixel(x - 1, CellHeight() - 1), qRgb(255, 0, 0));
+    EXPECT_EQ(img.pixel(x + 1, CellHeight() - 1), qRgb(0, 255, 0));
+}
+
 TEST_F(TextWndPaint, RowsBelowTheLastLineStayBackground) {
     Wnd().AddLine("\x03" "01,08" + Spaces(10));
     Wnd().AddLine("\x03" "01,08" + Spaces(10));

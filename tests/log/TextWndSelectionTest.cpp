@@ -79,6 +79,22 @@ TEST_F(TextWndSelection, MovingTheEndBackShrinksTheHighlight) {
     Release(QPoint(Extent(QString(10, ' ')), RowY(0)));
 }
 
+TEST_F(TextWndSelection, PressWhileStillDraggingDropsTheHighlight) {
+    Wnd().AddLine("\x03" "01,04" + std::string(40, ' '));
+    const int y = CellHeight() - 1;
+    Press(QPoint(0, RowY(0)));
+    Move(QPoint(Extent(QString(30, ' ')), RowY(0)));
+    ASSERT_EQ(Grab().pixel(Extent(QString(20, ' ')), y), qRgb(255, 255, 255));
+    // A second press without a release in between (a release lost elsewhere).
+    Press(QPoint(Extent(QString(5, ' ')) + 1, RowY(0)));
+    EXPECT_FALSE(Wnd().IsDragging());
+    EXPECT_EQ(Wnd().SelectionEnd(), QPoint(0, 0));
+    EXPECT_EQ(Grab().pixel(Extent(QString(20, ' ')), y), qRgb(255, 0, 0));
+    EXPECT_EQ(Wnd().SelectionStart(), QPoint(Extent(QString(5, ' ')), 0));
+    Release(QPoint(Extent(QString(5, ' ')) + 1, RowY(0)));
+    EXPECT_EQ(Clipboard(), "sentinel");
+}
+
 TEST_F(TextWndSelection, RightToLeftDragCopiesNothing) {
     Wnd().AddLine("abcdefghij");
     Drag(QPoint(Extent("abcdef") + 1, RowY(0)), QPoint(Extent("ab"), RowY(0)));
