@@ -182,6 +182,15 @@ TEST_F(SqliteExecute, ClosingTheConnectionClosesItsRecordsets) {
     EXPECT_EQ(code, hr::kObjectClosed);
 }
 
+TEST_F(SqliteExecute, RecordsetOutlivesItsReleasedConnection) {
+    for (int id = 1; id <= 2; ++id) connection_->Execute(Format("INSERT INTO SETTINGS (ID) VALUES (%d)", id));
+    auto rs = Open()->Execute("SELECT ID FROM SETTINGS");  // the connection object is gone at once
+    EXPECT_EQ(rs->GetField("ID").ToInt32(), 1);
+    rs->MoveNext();
+    EXPECT_EQ(rs->GetField("ID").ToInt32(), 2);
+    rs->Close();
+}
+
 TEST_F(SqliteExecute, OpenRecordsetReleasesItsLockWhenClosed) {
     for (int id = 1; id <= 3; ++id) connection_->Execute(Format("INSERT INTO SETTINGS (ID) VALUES (%d)", id));
     auto rs = connection_->Execute("SELECT ID FROM SETTINGS");

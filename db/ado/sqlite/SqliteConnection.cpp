@@ -7,7 +7,9 @@
 
 namespace veltmoor::ado::sqlite {
 
-SqliteConnection::~SqliteConnection() { session_->Close(); }
+// Recordsets and catalogs share the session, as ADO's keep their connection: the
+// database closes when the last of them goes, or at once on Close().
+SqliteConnection::~SqliteConnection() = default;
 
 void SqliteConnection::Open(const std::string&, const std::string&, const std::string&, long) {
     throw _com_error(hr::kObjectOpen, kProviderSource, "Operation is not allowed when the object is open.");
