@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <functional>
+#include <map>
 #include <optional>
 
 #include "base/CString.h"
@@ -18,7 +19,9 @@
 #include "schema/Guid.h"
 
 class QCheckBox;
+class QGroupBox;
 class QLabel;
+class QMenu;
 class QPushButton;
 
 namespace veltmoor {
@@ -53,6 +56,10 @@ public:
         IDC_LOG_WINDOW = 6435,
     };
     static constexpr unsigned IDM_ABOUTBOX = 16;
+    // System commands of the window menu besides the About entry.
+    static constexpr unsigned SC_MINIMIZE = 0xF020;
+    static constexpr unsigned SC_CLOSE = 0xF060;
+    static constexpr unsigned SC_RESTORE = 0xF120;
 
     // moduleFileName: the full path of the program file whose folder holds
     // config.xml, tarnwick.mdb and tables.xml (empty: this executable).
@@ -60,15 +67,23 @@ public:
     ~CVeltmoorDlg() override;
 
     // ---- app/: start-up, data exchange and handlers ----
+    // Start-up: window menu, icons, log window, database, status line. Runs once,
+    // when the dialog is first shown or when called directly (veltmoor-cli, tests);
+    // later calls do nothing.
     bool OnInitDialog();
+    // true: controls -> members (status text, "Fix Errors"); false: members -> controls.
     bool UpdateData(bool saveAndValidate = true);
-    void OnSysCommand(unsigned id);
+    void OnSysCommand(unsigned id);  // 16: the About box; minimise, close, restore
     QIcon OnQueryDragIcon() const { return m_hIcon; }
     void OnCheckTables();
     void OnCheckAccounts();
     void OnCopyLog();
     void OnHelp();
     QWidget* GetDlgItem(int id) const;  // a control by its id, or nullptr
+    // The window menu (this platform's system menu), shown as the context menu.
+    QMenu* SystemMenu() const { return m_sysMenu; }
+    // Where the icon is drawn while minimised: centred, rounding as the window system does.
+    static QPoint MinimizedIconOrigin(QSize client, QSize icon);
 
     // ---- db/: configuration, connection, error recording ----
     void LocateDatabase();  // program folder, default connection string, config.xml
@@ -115,6 +130,7 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     // The account check's pieces (accounts/).
@@ -123,6 +139,14 @@ private:
     bool RepairHomeFolder(std::optional<int> accountId, const CString& accountName);
 
     void CreateControls();
+    void CreateSystemMenu();
+    void PopUpSystemMenu(QPoint globalPos);
+    void ShowMessage(const QString& text);  // OK box captioned with the program's name
+
+    bool m_initialised = false;
+    std::map<int, QWidget*> m_controls;  // by control id; the widgets are children of the dialog
+    QMenu* m_sysMenu = nullptr;
+    QGroupBox* m_group = nullptr;
     QLabel* m_status = nullptr;
     QCheckBox* m_fixErrors = nullptr;
     QPushButton* m_btnExit = nullptr;

@@ -1,0 +1,83 @@
+// veltmoor-cli: the main dialog's checks without a window, for servers, scripts
+// and cron. It runs the same CVeltmoorDlg members in the same order as the
+// buttons and prints the log; the exit status sums what the runs found.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <cstdio>
+#include <unistd.h>
+
+#include "app/VeltmoorDlg.h"
+#include "base/Support.h"
+#include "cli/CliOptions.h"
+#include "cli/ExitStatus.h"
+#include "cli/LogOutput.h"
+
+namespace {
+
+using namespace veltmoor;
+
+void Write(std::FILE* stream, const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fflush(stream);
+}
+
+// Qt's own diagnostics (platform plugin, fonts) are not part of the output.
+void DropQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) std::fprintf(stderr, "veltmoor-cli: %s\n", qPrintable(message));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const cli::ParseResult parsed = cli::ParseCommandLine(arguments);
+    if (!parsed.error.empty()) {
+        Write(stderr, "veltmoor-cli: " + parsed.error + " Try 'veltmoor-cli --help'.\n");
+        return cli::kUsageError;
+    }
+    const cli::CliOptions& options = parsed.options;
+    if (options.help) {
+        Write(stdout, cli::UsageText());
+        return 0;
+    }
+    if (options.version) {
+        Write(stdout, std::string("veltmoor-cli ") + kProgramVersion + "\n");
+        return 0;
+    }
+
+    // Widgets without a display: the dialog is never shown.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(DropQtMessages);
+    QApplication application(argc, argv);
+
+    const CString moduleFileName =
+        options.folder.isEmpty() ? CString()
+                                 : QDir(options.folder).absoluteFilePath(QStringLiteral("veltmoor-cli")).toStdString();
+    CVeltmoorDlg dlg(nullptr, moduleFileName);
+    dlg.OnInitDialog();
+
+    // Start-up's error blocks (configuration, connection) are in the log now; the
+    // first run clears it, so they go to standard error here.
+    CheckTally total = dlg.m_tally;
+    if (!options.quiet) Write(stderr, dlg.m_strMdacVersion + "\n");
+    if (!dlg.m_wndLog.Model().Empty())
+        Write(stderr, cli::RenderLog(dlg.m_wndLog.Model(), cli::WantColour(options.colour, STDERR_FILENO)));
+
+    if (options.fix) {
+        // Through the control, as the user ticks it; the handlers read it back.
+        if (auto* box = qobject_cast<QCheckBox*>(dlg.GetDlgItem(CVeltmoorDlg::IDC_FIX_ERRORS)))
+            box->setChecked(true);
+    }
+    const bool colour = cli::WantColour(options.colour, STDOUT_FILENO);
+    for (const cli::Command command : options.commands) {
+        if (command == cli::Command::Tables) dlg.OnCheckTables();
+        else dlg.OnCheckAccounts();
+        const CheckTally run = dlg.m_tally;
+        cli::Accumulate(total, run);
+        if (!options.quiet || run.findings > 0 || run.errors > 0)
+            Write(stdout, cli::RenderLog(dlg.m_wndLog.Model(), colour));
+    }
+    return cli::ExitStatusOf(total);
+}

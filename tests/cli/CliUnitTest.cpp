@@ -1,0 +1,146 @@
+// veltmoor-cli's pieces: the command line, the exit status, the log output.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "cli/CliOptions.h"
+#include "cli/ExitStatus.h"
+#include "cli/LogOutput.h"
+
+namespace veltmoor::cli {
+namespace {
+
+ParseResult Parse(std::initializer_list<const char*> args) {
+    QStringList list{QStringLiteral("veltmoor-cli")};
+    for (const char* a : args) list << QString::fromUtf8(a);
+    return ParseCommandLine(list);
+}
+
+TEST(CommandLineTest, AcceptedCommandLines) {
+    using C = Command;
+    struct Case {
+        std::initializer_list<const char*> args;
+        std::vector<Command> commands;
+        bool fix, quiet;
+        ColourMode colour;
+        const char* folder;
+    } cases[] = {
+        {{"tables"}, {C::Tables}, false, false, ColourMode::Auto, ""},
+        {{"accounts", "tables", "accounts"}, {C::Accounts, C::Tables, C::Accounts}, false, false, ColourMode::Auto, ""},
+        {{"--fix", "--quiet", "accounts"}, {C::Accounts}, true, true, ColourMode::Auto, ""},
+        {{"tables", "--fix"}, {C::Tables}, true, false, ColourMode::Auto, ""},
+        {{"--folder", "/srv/x", "tables"}, {C::Tables}, false, false, ColourMode::Auto, "/srv/x"},
+        {{"--folder=/srv/y", "tables"}, {C::Tables}, false, false, ColourMode::Auto, "/srv/y"},
+        {{"--color=always", "tables"}, {C::Tables}, false, false, ColourMode::Always, ""},
+        {{"--color=never", "tables"}, {C::Tables}, false, false, ColourMode::Never, ""},
+        {{"--color", "auto", "tables"}, {C::Tables}, false, false, ColourMode::Auto, ""},
+        {{"--", "tables"}, {C::Tables}, false, false, ColourMode::Auto, ""},
+    };
+    for (const Case& c : cases) {
+        const ParseResult r = Parse(c.args);
+        SCOPED_TRACE(*c.args.begin());
+        EXPECT_EQ(r.error, "");
+        EXPECT_EQ(r.options.commands, c.commands);
+        EXPECT_EQ(r.options.fix, c.fix);
+        EXPECT_EQ(r.options.quiet, c.quiet);
+        EXPECT_EQ(r.options.colour, c.colour);
+        EXPECT_EQ(r.options.folder, QString::fromUtf8(c.folder));
+        EXPECT_FALSE(r.options.help || r.options.version);
+    }
+}
+
+TEST(CommandLineTest, UsageErrorsAreOneLine) {
+    const std::initializer_list<const char*> cases[] = {
+        {},
+        {"--fix"},
+        {"--bogus", "tables"},
+        {"tablez"},
+        {"tables", "Accounts"},
+        {"--color=sometimes", "tables"},
+        {"tables", "--color"},
+        {"tables", "--folder"},
+        {"--folder=", "tables"},
+        {"-fix", "tables"},
+        {"--fix=yes", "tables"},
+    };
+    for (const auto& args : cases) {
+        const ParseResult r = Parse(args);
+        EXPECT_NE(r.error, "") << (args.size() ? *args.begin() : "(none)");
+        EXPECT_EQ(r.error.find('\n'), std::string::npos);
+    }
+}
+
+TEST(CommandLineTest, HelpAndVersionNeedNoCommand) {
+    EXPECT_TRUE(Parse({"--help"}).options.help);
+    EXPECT_TRUE(Parse({"-h"}).options.help);
+    EXPECT_TRUE(Parse({"--version"}).options.version);
+    EXPECT_EQ(Parse({"--version"}).error, "");
+    EXPECT_EQ(Parse({"tables", "--help"}).error, "");
+    EXPECT_NE(UsageText().find("veltmoor-cli [--folder DIR] [--fix] [--color=auto|always|never] [--quiet] COMMAND..."),
+              std::string::npos);
+}
+
+TEST(ExitStatusTest, BitsFromTheCounts) {
+    struct Case {
+        CheckTally tally;
+        int status;
+    } cases[] = {
+        {{0, 0, 0}, 0},
+        {{3, 3, 0}, 1},
+        {{3, 2, 0}, 4},
+        {{3, 0, 0}, 4},
+        {{0, 0, 1}, 8},
+        {{2, 2, 1}, 9},
+        {{2, 1, 4}, 12},
+        {{1, 2, 0}, 1},  // a rebuild's extra fix line
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ExitStatusOf(c.tally), c.status) << c.tally.findings << "/" << c.tally.fixed << "/" << c.tally.errors;
+}
+
+TEST(ExitStatusTest, RunsAddUp) {
+    CheckTally total;
+    Accumulate(total, {2, 2, 0});
+    Accumulate(total, {1, 0, 1});
+    EXPECT_EQ(total.findings, 3);
+    EXPECT_EQ(total.fixed, 2);
+    EXPECT_EQ(total.errors, 1);
+    EXPECT_EQ(ExitStatusOf(total), 12);
+}
+
+TEST(LogOutputTest, PlainIsExactlyTheClipboardText) {
+    LogModel log;
+    log.AddLine("\x03" "04Error\x03");
+    log.AddLine("a\tb");
+    EXPECT_EQ(RenderLog(log, false), log.GetText());
+    EXPECT_EQ(RenderLog(log, false), "Error\r\na    b\r\n");
+    EXPECT_EQ(RenderLog(LogModel(), true), "");
+}
+
+TEST(LogOutputTest, ColourUsesThePaletteAndResetsAtLineEnd) {
+    LogModel log;
+    log.AddLine("plain");
+    log.AddLine("\x03" "04Error\x03");
+    log.AddLine("ab\x03" "12,08cd");
+    log.AddLine("x\x03" "03y\x03" "z");
+    log.AddLine("\x03" "08gr\xc3\xbc\xc3\x9f\x03");
+    EXPECT_EQ(RenderLog(log, true),
+              "plain\r\n"
+              "\x1b[38;2;255;0;0;49mError\x1b[0m\r\n"
+              "ab\x1b[38;2;0;0;255;48;2;255;255;0mcd\x1b[0m\r\n"
+              "x\x1b[38;2;0;146;0;49my\x1b[39;49mz\x1b[0m\r\n"
+              "\x1b[38;2;255;255;0;49mgr\xc3\xbc\xc3\x9f\x1b[0m\r\n");
+}
+
+TEST(LogOutputTest, AutoColourOnlyOnATerminal) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    EXPECT_FALSE(WantColour(ColourMode::Auto, fds[1]));
+    EXPECT_TRUE(WantColour(ColourMode::Always, fds[1]));
+    EXPECT_FALSE(WantColour(ColourMode::Never, fds[1]));
+    close(fds[0]);
+    close(fds[1]);
+}
+
+}  // namespace
+}  // namespace veltmoor::cli
