@@ -1,5 +1,6 @@
 #include "db/xml/XmlDocument.h"
 
+#include <filesystem>
 #include <new>
 #include <utility>
 #include <vector>
@@ -34,8 +35,12 @@ public:
         // A fresh tree on every load: nodes taken from the previous one keep it.
         try {
             auto tree = std::make_shared<pugi::xml_document>();
-            const bool ok =
-                tree->load_file(path.c_str(), pugi::parse_default | pugi::parse_fragment) && IsWellFormed(*tree);
+            // Only a regular file is read: a folder opens but has no size, and a
+            // pipe or device could block the caller.
+            std::error_code ec;
+            const bool ok = std::filesystem::is_regular_file(path, ec) &&
+                            tree->load_file(path.c_str(), pugi::parse_default | pugi::parse_fragment) &&
+                            IsWellFormed(*tree);
             // pugixml keeps what it parsed before an error; the document must
             // then be empty, so the partial tree is dropped with the failure.
             if (!ok) tree = std::make_shared<pugi::xml_document>();

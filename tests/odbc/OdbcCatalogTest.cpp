@@ -34,7 +34,7 @@ protected:
         connection_->Execute("CREATE INDEX IX_PAIR ON ACCOUNTS (SETTINGS_ID, QUOTA)");
         // Names that catalog search patterns would confuse with each other.
         connection_->Execute("CREATE TABLE USER_GROUPS (GROUP_ID integer)");
-        connection_->Execute("CREATE TABLE USERXGROUPS (OTHER integer)");
+        connection_->Execute("CREATE TABLE USERXGROUPS (OTHER integer, MEMO varchar)");
         connection_->Execute("CREATE VIEW ACCOUNT_NAMES AS SELECT NAME FROM ACCOUNTS");
         catalog_ = connection_->Catalog();
     }
@@ -81,12 +81,16 @@ TEST_F(OdbcCatalogTest, ColumnsWithTypesAndProperties) {
     // A default of NULL is no default.
     EXPECT_TRUE(Find(columns, "NOTE").defaultValue.IsEmpty());
     EXPECT_EQ(Find(columns, "NOTE").definedSize, 20);
+    // An unsized text column is unbounded, not empty.
+    const ColumnInfo memo = Find(catalog_->Columns("USERXGROUPS"), "MEMO");
+    EXPECT_EQ(memo.type, adVarChar);
+    EXPECT_GT(memo.definedSize, 8000);
     EXPECT_EQ(Find(columns, "CREATED").type, adDBTimeStamp);
 }
 
 TEST_F(OdbcCatalogTest, PatternCharactersInTableNamesMatchOnlyThemselves) {
     EXPECT_EQ(Names(catalog_->Columns("USER_GROUPS")), (std::vector<std::string>{"GROUP_ID"}));
-    EXPECT_EQ(Names(catalog_->Columns("USERXGROUPS")), (std::vector<std::string>{"OTHER"}));
+    EXPECT_EQ(Names(catalog_->Columns("USERXGROUPS")), (std::vector<std::string>{"OTHER", "MEMO"}));
     EXPECT_EQ(Names(catalog_->Columns("user_groups")), (std::vector<std::string>{"GROUP_ID"}));
     EXPECT_EQ(ErrorOf([&] { catalog_->Columns("USER%"); }).Error(), hr::kNoTable);
     EXPECT_EQ(ErrorOf([&] { catalog_->Columns("NO_SUCH_TABLE"); }).Error(), hr::kNoTable);

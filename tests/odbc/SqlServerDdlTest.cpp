@@ -72,7 +72,7 @@ TEST(SqlServerDdl, TypesFromAdoxNumbers) {
         SCOPED_TRACE(c.sql);
         EXPECT_EQ(SqlServerType(c.column), c.sql);
     }
-    const _com_error e = ErrorOf([] { SqlServerType(Column("odd", static_cast<DataTypeEnum>(999))); });
+    const _com_error e = ErrorOf([] { SqlServerType(Column("odd", static_cast<DataTypeEnum>(99))); });
     EXPECT_EQ(e.Error(), hr::kInvalidArg);
     EXPECT_NE(e.Description().find("[odd]"), std::string::npos);
 }

@@ -1,6 +1,7 @@
 // The XML document layer on real files in a temporary folder.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -99,19 +100,40 @@ TEST_F(XmlDocumentTest, FailedLoadEmptiesAPreviouslyLoadedDocument) {
     EXPECT_EQ(doc->getElementsByTagName("DATABASE")->length(), 0);
 }
 
-TEST_F(XmlDocumentTest, FolderInsteadOfFileLoadsEmpty) {
-    XmlDocumentPtr doc = XmlDocument::Create();
-    EXPECT_FALSE(doc->load(dir_.string()));
-    EXPECT_EQ(doc->getElementsByTagName("*")->length(), 0);
+TEST_F(XmlDocumentTest, FoldersAndPipesLoadEmptyWithoutBlocking) {
+    const std::string fifo = (dir_ / "pipe.xml").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {dir_.string(), fifo, std::string("/dev/null"), std::string()}) {
+        SCOPED_TRACE(path);
+        XmlDocumentPtr doc = XmlDocument::Create();
+        EXPECT_FALSE(doc->load(path));
+        EXPECT_EQ(doc->getElementsByTagName("*")->length(), 0);
+    }
 }
 
 TEST_F(XmlDocumentTest, UnreadableFileLoadsEmpty) {
-    if (geteuid() == 0) GTEST_SKIP() << "file permissions do not stop root from reading";
     const std::string path = Write("locked.xml", "<DATABASE ConnectionString=\"a\"/>");
     ASSERT_EQ(chmod(path.c_str(), 0), 0);
-    XmlDocumentPtr doc = XmlDocument::Create();
-    EXPECT_FALSE(doc->load(path));
-    EXPECT_EQ(doc->getElementsByTagName("DATABASE")->length(), 0);
+    auto loadsEmpty = [&] {
+        XmlDocumentPtr doc = XmlDocument::Create();
+        return !doc->load(path) && doc->getElementsByTagName("DATABASE")->length() == 0;
+    };
+    if (geteuid() != 0) {
+        EXPECT_TRUE(loadsEmpty());
+        return;
+    }
+    // Permissions do not stop root: read as an unprivileged user in a child.
+    ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+        _exit(loadsEmpty() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the file was read; 2: could not drop privileges";
 }
 
 TEST_F(XmlDocumentTest, ElementsByNameAtAnyDepthInDocumentOrder) {

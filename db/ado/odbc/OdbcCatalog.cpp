@@ -52,16 +52,15 @@ public:
     }
 
     std::vector<ColumnInfo> Columns(const std::string& table) override {
-        auto statement = session_->NewStatement();
-        const std::string pattern = EscapePattern(table);
-        std::string all = "%";
-        Check(SQLColumns(statement->get(), nullptr, 0, nullptr, 0, Text(pattern), SQL_NTS, Text(all), SQL_NTS),
-              *statement, session_->source(), "SQLColumns");
-        const ResultTable result = FetchAll(*statement, session_->source());
-        statement.reset();
-
+        ResultTable result = ColumnRows(EscapePattern(table));
+        auto owner = PickTable(result, table);
+        if (!owner && EscapePattern(table) != table) {
+            // A driver that takes its own escape literally finds nothing; the
+            // unescaped pattern finds the table among its look-alikes.
+            result = ColumnRows(table);
+            owner = PickTable(result, table);
+        }
         std::vector<ColumnInfo> columns;
-        const auto owner = PickTable(result, table);
         if (!owner) {
             throw _com_error(hr::kNoTable, session_->source(),
                              "Table " + QuoteName(table) + " does not exist in the catalog.");
@@ -73,7 +72,7 @@ public:
             c.name = TextAt(row, columns_col::kName);
             const std::string typeName = TextAt(row, columns_col::kTypeName);
             c.type = AdoxType(NumberAt(row, columns_col::kDataType), typeName);
-            if (HasLength(c.type)) c.definedSize = NumberAt(row, columns_col::kSize);
+            if (HasLength(c.type)) c.definedSize = DefinedSize(c.type, NumberAt(row, columns_col::kSize));
             if (c.type == adNumeric || c.type == adDecimal) {
                 c.precision = NumberAt(row, columns_col::kSize);
                 c.scale = NumberAt(row, columns_col::kDigits);
@@ -193,6 +192,30 @@ private:
             out += c;
         }
         return out;
+    }
+
+    ResultTable ColumnRows(const std::string& pattern) {
+        auto statement = session_->NewStatement();
+        std::string all = "%";
+        Check(SQLColumns(statement->get(), nullptr, 0, nullptr, 0, Text(pattern), SQL_NTS, Text(all), SQL_NTS),
+              *statement, session_->source(), "SQLColumns");
+        return FetchAll(*statement, session_->source());
+    }
+
+    // Drivers report the unbounded (max) types with a size of 0; they read as the
+    // largest size of their kind, as the OLE DB providers report them, so that a
+    // copy of the column is made unbounded again and not cut short.
+    static long DefinedSize(DataTypeEnum type, long reported) {
+        if (reported > 0) return reported;
+        switch (type) {
+            case adVarWChar:
+            case adLongVarWChar: return 1073741823;
+            case adVarChar:
+            case adLongVarChar:
+            case adVarBinary:
+            case adLongVarBinary: return 2147483647;
+            default: return reported;
+        }
     }
 
     // The (schema, name) whose columns answer for `table`: the first with exactly

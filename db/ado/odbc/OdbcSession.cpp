@@ -23,6 +23,8 @@ Session::Session(const std::string& connectionString, std::optional<long> loginT
                                 IntegerAttribute(static_cast<SQLULEN>(*loginTimeout)), SQL_IS_UINTEGER),
               *connection_, source_, "SQLSetConnectAttr");
     }
+    if (connectionString.size() > 32767)
+        throw _com_error(hr::kInvalidArg, source_, "Invalid connection string: longer than ODBC accepts");
     SQLCHAR completed[1024];
     SQLSMALLINT completedLength = 0;
     Check(SQLDriverConnect(connection_->get(), nullptr, Text(connectionString),
