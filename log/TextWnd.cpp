@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyleHints>
 #include <QWheelEvent>
 #include <algorithm>
@@ -144,9 +145,20 @@ void CTextWnd::SetScrollInfo(Qt::Orientation bar, int max, int page) {
     }
     // A range of 0..max with a page of P allows positions up to max - (P - 1);
     // the bar hides itself when that leaves nothing to scroll.
-    sb->setSingleStep(1);
-    sb->setPageStep(std::max(page, 0));
-    sb->setRange(0, std::max(0, max - std::max(page - 1, 0)));
+    const int top = std::max(0, max - std::max(page - 1, 0));
+    const int before = sb->value();
+    {
+        // The scroll area answers every range change with a queued relayout; it
+        // is only needed when the bar has to appear or disappear, and skipping
+        // it keeps adding lines cheap.
+        const bool sameVisibility = (sb->maximum() > sb->minimum()) == (top > 0);
+        const QSignalBlocker quiet(sameVisibility ? sb : nullptr);
+        sb->setSingleStep(1);
+        sb->setPageStep(std::max(page, 0));
+        sb->setRange(0, top);
+    }
+    // A position the new range limited moves every row (the signal may have been held back).
+    if (sb->value() != before) viewport()->update();
 }
 
 void CTextWnd::UpdateVScroll() {
