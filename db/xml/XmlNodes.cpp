@@ -57,7 +57,8 @@ private:
 };
 
 XmlAttributeMapPtr PugiNode::attributes() {
-    return XmlAttributeMapPtr(std::make_shared<PugiAttributeMap>(tree_, node_.attribute() ? pugi::xml_node() : node_.node()));
+    return XmlAttributeMapPtr(
+        std::make_shared<PugiAttributeMap>(tree_, node_.attribute() ? pugi::xml_node() : node_.node()));
 }
 
 bool IsXmlSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -110,7 +111,8 @@ XmlNodeListPtr SelectNodes(const Tree& tree, const pugi::xpath_node& context, co
         selected.sort();
         return MakeNodeList(tree, std::vector<pugi::xpath_node>(selected.begin(), selected.end()));
     } catch (const pugi::xpath_exception& e) {
-        throw _com_error(hr::kInvalidArg, kSource, Format("Invalid XPath expression '%s': %s", xpath.c_str(), e.what()));
+        throw _com_error(hr::kInvalidArg, kSource,
+                         Format("Invalid XPath expression '%s': %s", xpath.c_str(), e.what()));
     } catch (const std::bad_alloc&) {
         throw _com_error(hr::kOutOfMemory);
     }

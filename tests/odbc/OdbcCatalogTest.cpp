@@ -55,8 +55,8 @@ TEST_F(OdbcCatalogTest, TablesAreListedWithoutViews) {
 
 TEST_F(OdbcCatalogTest, ColumnsWithTypesAndProperties) {
     const std::vector<ColumnInfo> columns = catalog_->Columns("ACCOUNTS");
-    EXPECT_EQ(Names(columns), (std::vector<std::string>{"ID", "NAME", "QUOTA", "RATIO", "ENABLED", "NOTE", "CREATED",
-                                                        "SETTINGS_ID"}));
+    EXPECT_EQ(Names(columns),
+              (std::vector<std::string>{"ID", "NAME", "QUOTA", "RATIO", "ENABLED", "NOTE", "CREATED", "SETTINGS_ID"}));
     const ColumnInfo& id = Find(columns, "ID");
     EXPECT_EQ(id.type, adInteger);
     EXPECT_TRUE(id.autoIncrement);
@@ -120,7 +120,8 @@ TEST_F(OdbcCatalogTest, IndexesWithKeyColumnsInOrder) {
     // The rowid key has no index of its own and is listed as the primary key.
     const auto primary = std::count_if(indexes.begin(), indexes.end(), [](const IndexInfo& i) { return i.primaryKey; });
     ASSERT_EQ(primary, 1);
-    const IndexInfo& key = *std::find_if(indexes.begin(), indexes.end(), [](const IndexInfo& i) { return i.primaryKey; });
+    const IndexInfo& key =
+        *std::find_if(indexes.begin(), indexes.end(), [](const IndexInfo& i) { return i.primaryKey; });
     EXPECT_TRUE(key.unique);
     EXPECT_EQ(Names(key.columns), (std::vector<std::string>{"ID"}));
 
@@ -192,7 +193,8 @@ TEST_F(OdbcCatalogTest, TableCreatedThroughTheCatalogObjects) {
 }
 
 TEST_F(OdbcCatalogTest, IdentityCannotBeAddedToAnExistingColumn) {
-    const _com_error e = ErrorOf([&] { catalog_->SetColumnProperty("ACCOUNTS", "SETTINGS_ID", "Autoincrement", _variant_t(true)); });
+    const _com_error e =
+        ErrorOf([&] { catalog_->SetColumnProperty("ACCOUNTS", "SETTINGS_ID", "Autoincrement", _variant_t(true)); });
     EXPECT_EQ(e.Error(), hr::kNotSupported);
     EXPECT_NE(e.Description().find("rebuilt"), std::string::npos);
     EXPECT_EQ(ErrorOf([&] { catalog_->SetColumnProperty("ACCOUNTS", "NO_SUCH", "Default", _variant_t(1)); }).Error(),

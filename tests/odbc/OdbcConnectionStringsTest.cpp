@@ -7,7 +7,9 @@
 namespace veltmoor::ado::odbc {
 namespace {
 
-std::string SqlServer(const std::string& ado) { return TranslateSqlOleDb(ConnectionString::Parse(ado)).connectionString; }
+std::string SqlServer(const std::string& ado) {
+    return TranslateSqlOleDb(ConnectionString::Parse(ado)).connectionString;
+}
 
 constexpr const char* kTail = "TDS_Version=7.4;ClientCharset=UTF-8;";
 

@@ -12,13 +12,20 @@ TEST(OdbcDiagnostics, SqlStateDecidesTheCode) {
         HRESULT code;
     };
     const Case cases[] = {
-        {"42S02", hr::kNoTable},          {"S0002", hr::kNoTable},
-        {"42000", hr::kErrorsInCommand},  {"42S22", hr::kErrorsInCommand},
-        {"37000", hr::kErrorsInCommand},  {"23000", hr::kIntegrityViolation},
-        {"23505", hr::kIntegrityViolation}, {"HYT00", hr::kTimeout},
-        {"hyt00", hr::kTimeout},          {"HYT01", hr::kTimeout},
-        {"08001", hr::kFail},             {"08S01", hr::kFail},
-        {"IM002", hr::kFail},             {"HY000", hr::kFail},
+        {"42S02", hr::kNoTable},
+        {"S0002", hr::kNoTable},
+        {"42000", hr::kErrorsInCommand},
+        {"42S22", hr::kErrorsInCommand},
+        {"37000", hr::kErrorsInCommand},
+        {"23000", hr::kIntegrityViolation},
+        {"23505", hr::kIntegrityViolation},
+        {"HYT00", hr::kTimeout},
+        {"hyt00", hr::kTimeout},
+        {"HYT01", hr::kTimeout},
+        {"08001", hr::kFail},
+        {"08S01", hr::kFail},
+        {"IM002", hr::kFail},
+        {"HY000", hr::kFail},
         {"", hr::kFail},
     };
     for (const Case& c : cases) {

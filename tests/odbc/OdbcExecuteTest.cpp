@@ -45,7 +45,8 @@ TEST_F(OdbcSqliteTest, ValuesArriveAsVariantsOfTheirKind) {
     EXPECT_FALSE(rs->GetField("FLAG").ToBool());
 
     rs->MoveNext();
-    for (const char* field : {"ID", "NAME", "RATIO", "FLAG", "AMOUNT"}) EXPECT_TRUE(rs->GetField(field).IsNull()) << field;
+    for (const char* field : {"ID", "NAME", "RATIO", "FLAG", "AMOUNT"})
+        EXPECT_TRUE(rs->GetField(field).IsNull()) << field;
     rs->MoveNext();
     EXPECT_TRUE(rs->IsEOF());
 }
@@ -94,7 +95,8 @@ TEST_F(OdbcSqliteTest, SeveralRecordsetsStayOpenOnOneConnection) {
     ConnectionPtr c = Open();
     c->Execute("CREATE TABLE ACCOUNTS (ID integer, SETTINGS_ID integer)");
     c->Execute("CREATE TABLE SETTINGS (ID integer)");
-    for (int i = 1; i <= 3; ++i) c->Execute("INSERT INTO ACCOUNTS VALUES (" + std::to_string(i) + ", " + std::to_string(i) + ")");
+    for (int i = 1; i <= 3; ++i)
+        c->Execute("INSERT INTO ACCOUNTS VALUES (" + std::to_string(i) + ", " + std::to_string(i) + ")");
     c->Execute("INSERT INTO SETTINGS VALUES (2)");
 
     // The account check's pattern: walk one recordset while running other statements.

@@ -117,10 +117,13 @@ TEST(SqlServerDdl, IndexesAndPrimaryKeys) {
     IndexInfo clustered{"CX", false, false, true, {Column("A", adInteger)}};
     EXPECT_EQ(CreateIndexSql("T", clustered), "CREATE CLUSTERED INDEX [CX] ON [T] ([A])");
     IndexInfo primary{"PK_ACCOUNTS", true, true, false, {Column("ID", adInteger)}};
-    EXPECT_EQ(CreateIndexSql("ACCOUNTS", primary), "ALTER TABLE [ACCOUNTS] ADD CONSTRAINT [PK_ACCOUNTS] PRIMARY KEY ([ID])");
+    EXPECT_EQ(CreateIndexSql("ACCOUNTS", primary),
+              "ALTER TABLE [ACCOUNTS] ADD CONSTRAINT [PK_ACCOUNTS] PRIMARY KEY ([ID])");
 
     EXPECT_EQ(ErrorOf([] { CreateIndexSql("T", IndexInfo{"I", false, false, false, {}}); }).Error(), hr::kInvalidArg);
-    EXPECT_EQ(ErrorOf([] { CreateIndexSql("T", IndexInfo{"", false, false, false, {Column("A", adInteger)}}); }).Error(),
+    EXPECT_EQ(ErrorOf([] {
+                  CreateIndexSql("T", IndexInfo{"", false, false, false, {Column("A", adInteger)}});
+              }).Error(),
               hr::kInvalidArg);
 }
 
@@ -135,13 +138,15 @@ TEST(SqlServerDdl, ColumnProperties) {
     EXPECT_EQ(SetColumnPropertySql("ACCOUNTS", name, "Nullable", _variant_t(false)),
               "ALTER TABLE [ACCOUNTS] ALTER COLUMN [NAME] nvarchar(50) NOT NULL");
 
-    const _com_error identity = ErrorOf([&] { SetColumnPropertySql("ACCOUNTS", name, "Autoincrement", _variant_t(true)); });
+    const _com_error identity =
+        ErrorOf([&] { SetColumnPropertySql("ACCOUNTS", name, "Autoincrement", _variant_t(true)); });
     EXPECT_EQ(identity.Error(), hr::kNotSupported);
     EXPECT_NE(identity.Description().find("identity"), std::string::npos);
     EXPECT_NE(identity.Description().find("rebuilt"), std::string::npos);
     EXPECT_EQ(ErrorOf([&] { SetColumnPropertySql("ACCOUNTS", name, "Default", _variant_t()); }).Error(),
               hr::kNotSupported);
-    EXPECT_EQ(ErrorOf([&] { SetColumnPropertySql("ACCOUNTS", name, "Seed", _variant_t(1)); }).Error(), hr::kItemNotFound);
+    EXPECT_EQ(ErrorOf([&] { SetColumnPropertySql("ACCOUNTS", name, "Seed", _variant_t(1)); }).Error(),
+              hr::kItemNotFound);
 }
 
 }  // namespace

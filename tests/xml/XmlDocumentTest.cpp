@@ -27,7 +27,8 @@ protected:
     void TearDown() override {
         std::error_code ec;
         fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        for (const auto& entry : fs::directory_iterator(dir_, ec)) fs::permissions(entry.path(), fs::perms::owner_all, ec);
+        for (const auto& entry : fs::directory_iterator(dir_, ec))
+            fs::permissions(entry.path(), fs::perms::owner_all, ec);
         fs::remove_all(dir_, ec);
     }
 
@@ -72,7 +73,8 @@ TEST_F(XmlDocumentTest, FilesThatCannotBeLoadedLeaveTheDocumentEmpty) {
     const Case cases[] = {
         {"missing file", nullptr},
         {"empty file", ""},
-        {"error after a parsed prefix", "<CONFIG><DATABASE ConnectionString=\"a\"/><TABLES><TABLE name=\"T\"/></TABLES><broken"},
+        {"error after a parsed prefix",
+         "<CONFIG><DATABASE ConnectionString=\"a\"/><TABLES><TABLE name=\"T\"/></TABLES><broken"},
         {"unclosed element", "<CONFIG><DATABASE ConnectionString=\"a\"/>"},
         {"two root elements", "<DATABASE ConnectionString=\"a\"/><DATABASE ConnectionString=\"b\"/>"},
         {"text beside the root", "<DATABASE ConnectionString=\"a\"/>trailing text"},
@@ -189,8 +191,8 @@ TEST_F(XmlDocumentTest, ColumnsAndIndexesAreDirectChildrenOfTheTable) {
 }
 
 TEST_F(XmlDocumentTest, AbsentEmptyAndEscapedAttributes) {
-    XmlDocumentPtr doc = Load(
-        "<TABLES><TABLE name=\"\" jetType=\"autonumber\" note=\"a &amp; b &lt;c&gt; &quot;d&quot;\"/></TABLES>");
+    XmlDocumentPtr doc =
+        Load("<TABLES><TABLE name=\"\" jetType=\"autonumber\" note=\"a &amp; b &lt;c&gt; &quot;d&quot;\"/></TABLES>");
     XmlAttributeMapPtr attributes = doc->selectNodes("//TABLES/TABLE")->item(0)->attributes();
     XmlNodePtr name = attributes->getNamedItem("name");
     ASSERT_TRUE(name);

@@ -50,8 +50,9 @@ private:
     size_t ColumnOf(const std::string& name) const {
         for (size_t i = 0; i < table_.names.size(); ++i)
             if (EqualsNoCase(table_.names[i], name)) return i;
-        throw _com_error(hr::kItemNotFound, source_,
-                         "Item cannot be found in the collection corresponding to the requested name or ordinal: " + name);
+        throw _com_error(
+            hr::kItemNotFound, source_,
+            "Item cannot be found in the collection corresponding to the requested name or ordinal: " + name);
     }
 
     static constexpr const char* source_ = "ADODB.Recordset";

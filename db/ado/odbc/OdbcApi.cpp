@@ -10,8 +10,10 @@ Handle::Handle(SQLSMALLINT type, SQLHANDLE parent, const std::string& source) : 
     handle_ = SQL_NULL_HANDLE;
     // A refused handle carries no records of its own; the parent may.
     std::vector<DiagRecord> records;
-    if (type == SQL_HANDLE_DBC) records = CollectDiagnostics(SQL_HANDLE_ENV, parent);
-    else if (type == SQL_HANDLE_STMT) records = CollectDiagnostics(SQL_HANDLE_DBC, parent);
+    if (type == SQL_HANDLE_DBC)
+        records = CollectDiagnostics(SQL_HANDLE_ENV, parent);
+    else if (type == SQL_HANDLE_STMT)
+        records = CollectDiagnostics(SQL_HANDLE_DBC, parent);
     throw MakeOdbcError(records, source, "SQLAllocHandle");
 }
 
@@ -39,7 +41,8 @@ std::vector<DiagRecord> CollectDiagnostics(SQLSMALLINT type, SQLHANDLE handle) {
         message.resize(std::min<size_t>(static_cast<size_t>(length), message.size()));
         while (!message.empty() && (message.back() == '\0' || message.back() == '\n' || message.back() == '\r'))
             message.pop_back();
-        records.push_back(DiagRecord{reinterpret_cast<const char*>(state), static_cast<long>(native), std::move(message)});
+        records.push_back(
+            DiagRecord{reinterpret_cast<const char*>(state), static_cast<long>(native), std::move(message)});
     }
     return records;
 }

@@ -14,13 +14,19 @@ namespace {
 
 // Result columns of the catalog functions, by position (ODBC 3 numbering from 1;
 // positions stay the same for drivers that still use the ODBC 2 names).
-namespace tables_col { constexpr size_t kName = 2; }
+namespace tables_col {
+constexpr size_t kName = 2;
+}
 namespace columns_col {
 constexpr size_t kSchema = 1, kTable = 2, kName = 3, kDataType = 4, kTypeName = 5, kSize = 6, kDigits = 8,
                  kNullable = 10, kDefault = 12;
 }
-namespace statistics_col { constexpr size_t kNonUnique = 3, kIndexName = 5, kType = 6, kPosition = 7, kColumn = 8; }
-namespace keys_col { constexpr size_t kColumn = 3, kSequence = 4, kName = 5; }
+namespace statistics_col {
+constexpr size_t kNonUnique = 3, kIndexName = 5, kType = 6, kPosition = 7, kColumn = 8;
+}
+namespace keys_col {
+constexpr size_t kColumn = 3, kSequence = 4, kName = 5;
+}
 
 const _variant_t& At(const std::vector<_variant_t>& row, size_t column) {
     static const _variant_t kNull = _variant_t::Null();
@@ -47,7 +53,8 @@ public:
         Check(SQLTables(statement->get(), nullptr, 0, nullptr, 0, Text(all), SQL_NTS, Text(type), SQL_NTS), *statement,
               session_->source(), "SQLTables");
         std::vector<std::string> names;
-        for (const auto& row : FetchAll(*statement, session_->source()).rows) names.push_back(TextAt(row, tables_col::kName));
+        for (const auto& row : FetchAll(*statement, session_->source()).rows)
+            names.push_back(TextAt(row, tables_col::kName));
         return names;
     }
 
@@ -109,7 +116,7 @@ public:
                 it = indexes.end() - 1;
             }
             keyColumns[static_cast<size_t>(it - indexes.begin())].emplace_back(NumberAt(row, statistics_col::kPosition),
-                                                                              TextAt(row, statistics_col::kColumn));
+                                                                               TextAt(row, statistics_col::kColumn));
         }
 
         std::vector<std::pair<long, std::string>> primary;
@@ -119,7 +126,8 @@ public:
             if (primaryName.empty()) primaryName = TextAt(row, keys_col::kName);
         }
         auto inKeyOrder = [](std::vector<std::pair<long, std::string>> columns) {
-            std::stable_sort(columns.begin(), columns.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+            std::stable_sort(columns.begin(), columns.end(),
+                             [](const auto& a, const auto& b) { return a.first < b.first; });
             std::vector<std::string> names;
             for (auto& c : columns) names.push_back(std::move(c.second));
             return names;

@@ -51,7 +51,8 @@ private:
 std::shared_ptr<Connection> OpenOdbcProvider(const ConnectionString& cs, bool sqlServer, const OpenOptions& options) {
     const odbc::OdbcConnectTarget target = sqlServer ? odbc::TranslateSqlOleDb(cs) : odbc::TranslateMsdasql(cs);
     const char* source = sqlServer ? "SQL Server provider (SQLOLEDB)" : "ODBC provider (MSDASQL)";
-    auto session = std::make_shared<Session>(target.connectionString, target.loginTimeout, source, options.commandTimeout);
+    auto session =
+        std::make_shared<Session>(target.connectionString, target.loginTimeout, source, options.commandTimeout);
     return std::make_shared<OdbcConnection>(std::move(session), sqlServer ? "SQLOLEDB.1" : "MSDASQL.1",
                                             options.cursorLocation);
 }

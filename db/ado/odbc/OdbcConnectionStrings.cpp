@@ -56,9 +56,11 @@ ServerAddress ParseDataSource(const std::string& text) {
     if (StartsWithNoCase(s, "tcp:")) s = Trim(s.substr(4));
     for (const char* other : {"np:", "lpc:", "admin:"}) {
         if (StartsWithNoCase(s, other))
-            Invalid("Data Source \"" + text + "\": only TCP/IP connections are available (named pipes and shared memory are not)");
+            Invalid("Data Source \"" + text +
+                    "\": only TCP/IP connections are available (named pipes and shared memory are not)");
     }
-    if (StartsWithNoCase(s, "(localdb)")) Invalid("Data Source \"" + text + "\": LocalDB is not reachable from this platform");
+    if (StartsWithNoCase(s, "(localdb)"))
+        Invalid("Data Source \"" + text + "\": LocalDB is not reachable from this platform");
 
     ServerAddress address;
     const size_t comma = s.rfind(',');
@@ -160,9 +162,12 @@ OdbcConnectTarget TranslateMsdasql(const ConnectionString& cs) {
     for (const auto& [key, value] : cs.Pairs()) {
         if (EqualsNoCase(key, "Provider")) continue;
         std::string odbcKey = key;
-        if (EqualsNoCase(key, "Data Source")) odbcKey = "DSN";
-        else if (EqualsNoCase(key, "User ID")) odbcKey = "UID";
-        else if (EqualsNoCase(key, "Password")) odbcKey = "PWD";
+        if (EqualsNoCase(key, "Data Source"))
+            odbcKey = "DSN";
+        else if (EqualsNoCase(key, "User ID"))
+            odbcKey = "UID";
+        else if (EqualsNoCase(key, "Password"))
+            odbcKey = "PWD";
         // Driver names hold blanks; braces keep them whole for every driver manager.
         if (EqualsNoCase(key, "Driver") && value.find('}') == std::string::npos)
             target.connectionString += key + "={" + value + "};";

@@ -21,7 +21,7 @@
 namespace veltmoor::ado::odbc {
 
 struct OdbcConnectTarget {
-    std::string connectionString;    // for SQLDriverConnect
+    std::string connectionString;      // for SQLDriverConnect
     std::optional<long> loginTimeout;  // seconds, when the string asks for one
 };
 

@@ -24,8 +24,7 @@ std::string DescribeDiagnostics(const std::vector<DiagRecord>& records) {
 }
 
 _com_error MakeOdbcError(const std::vector<DiagRecord>& records, const std::string& source, const char* call) {
-    if (records.empty())
-        return _com_error(hr::kFail, source, Format("%s failed without diagnostic information", call));
+    if (records.empty()) return _com_error(hr::kFail, source, Format("%s failed without diagnostic information", call));
     HRESULT code = MapSqlState(records.front().state);
     for (const DiagRecord& r : records) {
         if (r.state.rfind("01", 0) != 0) {

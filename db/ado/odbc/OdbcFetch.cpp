@@ -37,9 +37,8 @@ std::optional<std::string> ReadText(const Handle& statement, SQLUSMALLINT column
     char buffer[4096];
     for (;;) {
         SQLLEN indicator = 0;
-        const SQLRETURN rc =
-            Check(SQLGetData(statement.get(), column, SQL_C_CHAR, buffer, sizeof buffer, &indicator), statement, source,
-                  "SQLGetData");
+        const SQLRETURN rc = Check(SQLGetData(statement.get(), column, SQL_C_CHAR, buffer, sizeof buffer, &indicator),
+                                   statement, source, "SQLGetData");
         if (rc == SQL_NO_DATA) break;
         if (indicator == SQL_NULL_DATA) return std::nullopt;
         const bool truncated = indicator == SQL_NO_TOTAL || indicator >= static_cast<SQLLEN>(sizeof buffer);
@@ -69,14 +68,14 @@ _variant_t ReadValue(const Handle& statement, SQLUSMALLINT column, const ColumnR
     switch (reader.kind) {
         case Kind::Integer: {
             std::int64_t value = 0;
-            Check(SQLGetData(statement.get(), column, SQL_C_SBIGINT, &value, sizeof value, &indicator), statement, source,
-                  "SQLGetData");
+            Check(SQLGetData(statement.get(), column, SQL_C_SBIGINT, &value, sizeof value, &indicator), statement,
+                  source, "SQLGetData");
             return indicator == SQL_NULL_DATA ? _variant_t::Null() : _variant_t(value);
         }
         case Kind::Double: {
             double value = 0;
-            Check(SQLGetData(statement.get(), column, SQL_C_DOUBLE, &value, sizeof value, &indicator), statement, source,
-                  "SQLGetData");
+            Check(SQLGetData(statement.get(), column, SQL_C_DOUBLE, &value, sizeof value, &indicator), statement,
+                  source, "SQLGetData");
             return indicator == SQL_NULL_DATA ? _variant_t::Null() : _variant_t(value);
         }
         case Kind::Bool: {
@@ -113,9 +112,10 @@ ResultTable FetchAll(const Handle& statement, const std::string& source) {
               statement, source, "SQLDescribeCol");
         if (nameLength >= static_cast<SQLSMALLINT>(name.size())) {
             name.assign(static_cast<size_t>(nameLength) + 1, '\0');
-            Check(SQLDescribeCol(statement.get(), i, reinterpret_cast<SQLCHAR*>(name.data()),
-                                 static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size, &scale, &nullable),
-                  statement, source, "SQLDescribeCol");
+            Check(
+                SQLDescribeCol(statement.get(), i, reinterpret_cast<SQLCHAR*>(name.data()),
+                               static_cast<SQLSMALLINT>(name.size()), &nameLength, &sqlType, &size, &scale, &nullable),
+                statement, source, "SQLDescribeCol");
         }
         name.resize(std::min(static_cast<size_t>(nameLength), name.size()));
         table.names.push_back(std::move(name));

@@ -47,7 +47,8 @@ Session::~Session() {
 }
 
 void Session::RequireOpen() const {
-    if (!connected_) throw _com_error(hr::kObjectClosed, source_, "Operation is not allowed when the object is closed.");
+    if (!connected_)
+        throw _com_error(hr::kObjectClosed, source_, "Operation is not allowed when the object is closed.");
 }
 
 void Session::Close() {
@@ -76,7 +77,8 @@ std::unique_ptr<Handle> Session::NewStatement() {
     if (rc == SQL_ERROR) {
         // A driver without time-outs runs statements unbounded, as ADO does then.
         const auto records = CollectDiagnostics(SQL_HANDLE_STMT, statement->get());
-        const bool unsupported = !records.empty() && (records.front().state == "HYC00" || records.front().state == "S1C00");
+        const bool unsupported =
+            !records.empty() && (records.front().state == "HYC00" || records.front().state == "S1C00");
         if (!unsupported) throw MakeOdbcError(records, source_, "SQLSetStmtAttr");
     }
     return statement;
@@ -114,7 +116,8 @@ void Session::RollbackTrans() {
     if (!inTransaction_) throw _com_error(hr::kFail, source_, "No transaction is active.");
     const SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, connection_->get(), SQL_ROLLBACK);
     std::optional<_com_error> failure;
-    if (!Succeeded(rc)) failure = MakeOdbcError(CollectDiagnostics(SQL_HANDLE_DBC, connection_->get()), source_, "SQLEndTran");
+    if (!Succeeded(rc))
+        failure = MakeOdbcError(CollectDiagnostics(SQL_HANDLE_DBC, connection_->get()), source_, "SQLEndTran");
     EndTransaction();
     if (failure) throw *failure;
 }

@@ -63,7 +63,8 @@ std::string SqlServerType(const ColumnInfo& c) {
         case adLongVarBinary: return "varbinary(max)";
         case adEmpty: break;
     }
-    Invalid(Format("Column %s: type %d has no SQL Server counterpart", QuoteName(c.name).c_str(), static_cast<int>(c.type)));
+    Invalid(Format("Column %s: type %d has no SQL Server counterpart", QuoteName(c.name).c_str(),
+                   static_cast<int>(c.type)));
 }
 
 std::string SqlServerLiteral(const _variant_t& value) {
@@ -131,8 +132,8 @@ std::string AddDefaultSql(const std::string& table, const std::string& column, c
 }
 
 std::string AlterNullableSql(const std::string& table, const ColumnInfo& column, bool nullable) {
-    return "ALTER TABLE " + QuoteName(table) + " ALTER COLUMN " + QuoteName(column.name) + " " +
-           SqlServerType(column) + (nullable ? " NULL" : " NOT NULL");
+    return "ALTER TABLE " + QuoteName(table) + " ALTER COLUMN " + QuoteName(column.name) + " " + SqlServerType(column) +
+           (nullable ? " NULL" : " NOT NULL");
 }
 
 std::string SetColumnPropertySql(const std::string& table, const ColumnInfo& column, const std::string& property,
@@ -145,8 +146,9 @@ std::string SetColumnPropertySql(const std::string& table, const ColumnInfo& col
                              QuoteName(table) + "." + QuoteName(column.name) +
                              "); the table has to be rebuilt with the column as an identity column");
     }
-    throw _com_error(hr::kItemNotFound, kSource,
-                     "Item cannot be found in the collection corresponding to the requested name or ordinal: " + property);
+    throw _com_error(
+        hr::kItemNotFound, kSource,
+        "Item cannot be found in the collection corresponding to the requested name or ordinal: " + property);
 }
 
 }  // namespace veltmoor::ado::odbc
