@@ -1,6 +1,5 @@
 #include "db/ado/sqlite/SqliteRecordset.h"
 
-#include "base/CString.h"
 
 namespace veltmoor::ado::sqlite {
 
@@ -45,6 +44,20 @@ bool SqliteRecordset::IsEOF() {
 
 namespace {
 
+// Column names are compared on every field read; ASCII folding here avoids the
+// locale lookups of toupper, as SQLite itself folds only ASCII in names.
+bool SameName(const char* column, const std::string& name) {
+    size_t i = 0;
+    for (; column[i] != '\0'; ++i) {
+        if (i >= name.size()) return false;
+        char a = column[i], b = name[i];
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
+        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
+        if (a != b) return false;
+    }
+    return i == name.size();
+}
+
 _variant_t ColumnValue(sqlite3_stmt* stmt, int i) {
     switch (sqlite3_column_type(stmt, i)) {
         case SQLITE_NULL: return _variant_t::Null();
@@ -72,7 +85,7 @@ _variant_t SqliteRecordset::GetField(const std::string& name) {
     int index = -1;
     for (int i = 0; i < count; ++i) {
         const char* column = sqlite3_column_name(stmt, i);
-        if (column && EqualsNoCase(column, name)) {
+        if (column && SameName(column, name)) {
             index = i;
             break;
         }

@@ -2,6 +2,7 @@
 // database handle, the statement cache, the open recordsets, the transaction depth
 // and the timeouts. Recordsets and catalogs hold it by shared_ptr; Close() closes
 // every open recordset and the database, after which every use raises "closed".
+// One thread at a time (the database is opened without SQLite's own mutex).
 #pragma once
 
 #include <sqlite3.h>
