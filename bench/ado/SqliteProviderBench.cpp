@@ -143,6 +143,7 @@ public:
     void Report(benchmark::State& state) {
         Sample();
         state.counters["rss_growth_kb"] = static_cast<double>(peak_ - start_);
+        state.counters["rss_peak_kb"] = static_cast<double>(peak_);
         state.counters["sqlite_heap_peak_kb"] = static_cast<double>(sqlite3_memory_highwater(0)) / 1024.0;
     }
 

@@ -172,6 +172,20 @@ TEST_F(SqliteExecute, SeveralRecordsetsOpenAtOnce) {
     EXPECT_EQ(raw().Scalar("SELECT group_concat(ALLOW_ANONYMOUS) FROM SETTINGS"), "1,2,3");
 }
 
+TEST_F(SqliteExecute, MoreShapesThanTheCacheKeeps) {
+    for (int id = 1; id <= 3; ++id) connection_->Execute(Format("INSERT INTO SETTINGS (ID) VALUES (%d)", id));
+    auto held = connection_->Execute("SELECT ID FROM SETTINGS WHERE ID >= 1");
+    // Two hundred shapes push every kept statement out, the held one's shape included.
+    for (int n = 0; n < 200; ++n) {
+        auto rs = connection_->Execute(Format("SELECT ID AS C%d FROM SETTINGS WHERE ID = %d", n, n % 3 + 1));
+        EXPECT_EQ(rs->GetField(Format("C%d", n)).ToInt32(), n % 3 + 1);
+    }
+    held->MoveNext();
+    EXPECT_EQ(held->GetField("ID").ToInt32(), 2);
+    held->Close();
+    EXPECT_EQ(connection_->Execute("SELECT ID FROM SETTINGS WHERE ID >= 3")->GetField("ID").ToInt32(), 3);
+}
+
 TEST_F(SqliteExecute, ClosingTheConnectionClosesItsRecordsets) {
     connection_->Execute("INSERT INTO SETTINGS (ID) VALUES (1)");
     auto rs = connection_->Execute("SELECT ID FROM SETTINGS");
