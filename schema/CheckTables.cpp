@@ -10,10 +10,12 @@ using namespace schema;
 
 namespace {
 
-// The catalog's table of that name (without regard to case), or none. The catalog
-// is asked afresh, so that a pass sees what earlier repairs made.
-adox::TablePtr FindTable(const adox::CatalogPtr& catalog, const CString& name) {
-    adox::TablesPtr tables = catalog->GetTables();
+// The catalog's table of that name (without regard to case), or none. The tables
+// collection is taken from the catalog at the first lookup of a pass and kept for
+// the pass, as the catalog keeps its collections: tables are only created and
+// dropped by the rebuild step, after the last lookup.
+adox::TablePtr FindTable(const adox::CatalogPtr& catalog, adox::TablesPtr& tables, const CString& name) {
+    if (!tables) tables = catalog->GetTables();
     for (long i = 0; i < tables->Count(); ++i) {
         adox::TablePtr table = tables->Item(i);
         if (EqualsNoCase(table->Name(), name)) return table;
@@ -42,6 +44,7 @@ bool CVeltmoorDlg::CheckTables(bool identityPass) {
         xml::XmlDocumentPtr document = xml::XmlDocument::Create();
         document->load(path);  // a file that cannot be read leaves the document empty
 
+        adox::TablesPtr tables;
         xml::XmlNodeListPtr tableElements = document->selectNodes("//TABLES/TABLE");
         for (long i = 0; i < tableElements->length(); ++i) {
             xml::XmlNodePtr tableElement = tableElements->item(i);
@@ -49,7 +52,7 @@ bool CVeltmoorDlg::CheckTables(bool identityPass) {
             if (!HasText(tableElement, "name", tableName)) continue;
             if (!identityPass) m_wndLog.AddLine(Format("--- Checking table: %s ---", tableName.c_str()));
 
-            adox::TablePtr table = FindTable(m_pCatalog, tableName);
+            adox::TablePtr table = FindTable(m_pCatalog, tables, tableName);
             if (table) {
                 xml::XmlNodeListPtr columnElements = CheckColumns(pass, tableElement, tableName, table);
                 if (!identityPass) CheckIndexes(pass, tableElement, table, columnElements);

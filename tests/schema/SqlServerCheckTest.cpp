@@ -543,6 +543,7 @@ TEST_P(ReplaceTableFailure, RollsBackAndKeepsTheSource) {
     EXPECT_THAT(sql_.Calls(), Not(Contains("Close()")));
     EXPECT_EQ(sql_.OpenTransactions(), 0);
     EXPECT_THAT(sql_.Catalog().TableNames(), ElementsAre("ACCOUNTS"));
+    ASSERT_NE(sql_.Catalog().Find("ACCOUNTS"), nullptr);
     EXPECT_EQ(sql_.Catalog().Find("ACCOUNTS")->rowCount, 40);
     EXPECT_FALSE(sql_.Catalog().Find("ACCOUNTS")->FindColumn("ID")->autoIncrement);
 }
