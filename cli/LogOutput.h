@@ -12,9 +12,29 @@ namespace veltmoor::cli {
 // Colour on this stream? Auto means: only when it is a terminal.
 bool WantColour(ColourMode mode, int fileDescriptor);
 
-// Every line followed by CR LF. With colour, each run of a palette colour is
+// One line followed by CR LF. With colour, each run of a palette colour is
 // preceded by its escape (the log's default colours are left to the terminal's
 // own) and a coloured line ends with a reset before its CR LF.
+std::string RenderLine(const LogLine& line, bool colour);
+
+// Every line of the log so rendered; without colour exactly GetText().
 std::string RenderLog(const LogModel& log, bool colour);
+
+// Hands out the lines added to a log since the last call, so that a long run is
+// printed whole although the log itself keeps only its newest 1001 to 2001 lines.
+// It must be asked at least once per 1000 added lines; it keeps a pointer to the
+// last line handed out, which the log keeps valid until that line is dropped.
+class LogFollower {
+public:
+    explicit LogFollower(const LogModel& log) : log_(log) {}
+    // The log was (or is about to be) cleared: follow it from its first line.
+    void Restart() { last_ = nullptr; }
+    // The lines added since the last call, rendered.
+    std::string TakeNew(bool colour);
+
+private:
+    const LogModel& log_;
+    const LogLine* last_ = nullptr;
+};
 
 }  // namespace veltmoor::cli

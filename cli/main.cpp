@@ -70,14 +70,29 @@ int main(int argc, char** argv) {
         if (auto* box = qobject_cast<QCheckBox*>(dlg.GetDlgItem(CVeltmoorDlg::IDC_FIX_ERRORS)))
             box->setChecked(true);
     }
+    // The log keeps only its newest lines; a run is printed as it goes (after
+    // each account), so that a large database's log reaches stdout whole. With
+    // --quiet it is held back until the run shows whether it found anything.
     const bool colour = cli::WantColour(options.colour, STDOUT_FILENO);
+    cli::LogFollower follower(dlg.m_wndLog.Model());
+    std::string pending;
+    auto collect = [&] {
+        pending += follower.TakeNew(colour);
+        if (!options.quiet) {
+            Write(stdout, pending);
+            pending.clear();
+        }
+    };
+    dlg.m_accountProgress = [&](long) { collect(); };
     for (const cli::Command command : options.commands) {
+        follower.Restart();
         if (command == cli::Command::Tables) dlg.OnCheckTables();
         else dlg.OnCheckAccounts();
+        collect();
         const CheckTally run = dlg.m_tally;
         cli::Accumulate(total, run);
-        if (!options.quiet || run.findings > 0 || run.errors > 0)
-            Write(stdout, cli::RenderLog(dlg.m_wndLog.Model(), colour));
+        if (run.findings > 0 || run.errors > 0) Write(stdout, pending);
+        pending.clear();
     }
     return cli::ExitStatusOf(total);
 }

@@ -110,6 +110,31 @@ TEST(CliProcessTest, CheckFixCheckAgainLikeAFileSystemChecker) {
     EXPECT_EQ(quiet.err, "");
 }
 
+TEST(CliProcessTest, ALongRunIsPrintedWhole) {
+    // 900 accounts give some 2700 lines, more than the log keeps.
+    TempDir dir;
+    {
+        AccountDatabase db(dir.File("tarnwick.mdb"));
+        db.Exec("BEGIN");
+        for (int i = 0; i < 900; ++i) db.AddSoundAccount("user" + std::to_string(i));
+        db.AddAccount(std::string("last"), 999, std::nullopt, std::nullopt, std::nullopt);
+        db.Exec("COMMIT");
+    }
+    const QString folder = QString::fromStdString(dir.Folder());
+    for (const bool quiet : {false, true}) {
+        QStringList args{QStringLiteral("--folder"), folder, QStringLiteral("accounts")};
+        if (quiet) args.prepend(QStringLiteral("--quiet"));
+        const Result r = RunCli(args);
+        EXPECT_EQ(r.status, 4);
+        EXPECT_EQ(r.out.rfind("-- Checking Account [user0] --\r\n-- Finished Checking Account [user0] --\r\n  \r\n", 0), 0u)
+            << r.out.substr(0, 200);
+        std::size_t accounts = 0;
+        for (std::size_t pos = 0; (pos = r.out.find("-- Checking Account [", pos)) != std::string::npos; ++pos) ++accounts;
+        EXPECT_EQ(accounts, 901u);
+        EXPECT_TRUE(Has(r.out, "-- Checking Account [last] --\r\nMissing recordset in SETTINGS table\r\n"));
+    }
+}
+
 TEST(CliProcessTest, CommandsRunInTheOrderGiven) {
     TempDir dir;
     {

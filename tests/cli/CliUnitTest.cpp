@@ -132,6 +132,30 @@ TEST(LogOutputTest, ColourUsesThePaletteAndResetsAtLineEnd) {
               "\x1b[38;2;255;255;0;49mgr\xc3\xbc\xc3\x9f\x1b[0m\r\n");
 }
 
+TEST(LogOutputTest, FollowerHandsOutEveryLineOnceThoughTheLogDropsOldOnes) {
+    LogModel log;
+    LogFollower follower(log);
+    EXPECT_EQ(follower.TakeNew(false), "");
+    std::string all, expected;
+    // 5000 lines, asked after every 7: the log drops its oldest lines twice over.
+    for (int i = 0; i < 5000; ++i) {
+        const std::string line = "line " + std::to_string(i);
+        log.AddLine(line);
+        expected += line + "\r\n";
+        if (i % 7 == 6) all += follower.TakeNew(false);
+    }
+    all += follower.TakeNew(false);
+    EXPECT_LT(log.Count(), 2002u);
+    EXPECT_EQ(all, expected);
+    EXPECT_EQ(follower.TakeNew(false), "");
+
+    // A new run: the log is cleared and followed from its first line again.
+    log.Clear();
+    follower.Restart();
+    log.AddLine("\x03" "04red\x03");
+    EXPECT_EQ(follower.TakeNew(true), "\x1b[38;2;255;0;0;49mred\x1b[0m\r\n");
+}
+
 TEST(LogOutputTest, AutoColourOnlyOnATerminal) {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
