@@ -465,6 +465,35 @@ TEST_F(SqliteRebuild, PrimaryKeyIndexOnATableWithoutOne) {
     ExpectKept();
 }
 
+TEST_F(SqliteRebuild, FailureHalfwayRollsEverythingBack) {
+    // Values SQLite refuses only while copying the rows: text in a column that
+    // becomes the INTEGER rowid.
+    raw().Exec("CREATE TABLE R (ID INTEGER, X INT); INSERT INTO R VALUES ('a', 1), ('b', 2); CREATE INDEX IX_R ON R (X);");
+    const std::string before = Snapshot("R");
+    auto index = adox::Index::Create();
+    index->PutName("PrimaryKey");
+    index->GetColumns()->Append("ID", adInteger, 0);
+    index->PutPrimaryKey(true);
+    HRESULT code = 0;
+    const std::string why = ErrorOf([&] { Table("R")->GetIndexes()->Append(index); }, &code);
+    EXPECT_NE(why.find("datatype mismatch"), std::string::npos) << why;
+    EXPECT_EQ(code, hr::kIntegrityViolation);
+    EXPECT_EQ(Snapshot("R"), before);  // no half-built table left behind either
+    EXPECT_EQ(raw().Scalar("SELECT count(*) FROM sqlite_master WHERE name LIKE '%veltmoor%'"), "0");
+    // The connection is out of the failed transaction and works on.
+    connection_->BeginTrans();
+    connection_->Execute("INSERT INTO R VALUES ('c', 3)");
+    connection_->CommitTrans();
+    ExpectHealthy();
+}
+
+TEST_F(SqliteRebuild, ForeignKeysAlreadyBrokenDoNotBlockAChange) {
+    raw().Exec("INSERT INTO QUOTAS (ID, NAME, OWNER) VALUES (20, 'dangling', 99)");
+    backend_->SetColumnProperty("QUOTAS", "ENABLE_QUOTA", "Default", _variant_t(0));
+    EXPECT_EQ(Column("QUOTAS", "ENABLE_QUOTA").defaultValue, _variant_t(0));
+    EXPECT_EQ(raw().Rows("PRAGMA foreign_key_check").size(), 1u);
+}
+
 TEST_F(SqliteRebuild, InsideAUserTransactionTheRollbackUndoesIt) {
     connection_->BeginTrans();
     backend_->SetColumnProperty("QUOTAS", "ENABLE_QUOTA", "Default", _variant_t(1));

@@ -67,6 +67,13 @@ bool TableExists(Session& session, const std::string& name) {
     return session.Step(stmt.get());
 }
 
+long long ForeignKeyViolations(Session& session, const std::string& table) {
+    StatementHandle stmt = session.Prepare("PRAGMA foreign_key_check(" + QuoteIdentifier(table) + ")");
+    long long count = 0;
+    while (session.Step(stmt.get())) ++count;
+    return count;
+}
+
 }  // namespace
 
 void RebuildTable(Session& session, const std::string& table, const std::function<void(TableDefinition&)>& change) {
@@ -116,6 +123,7 @@ void RebuildTable(Session& session, const std::string& table, const std::functio
             sequence = sqlite3_column_int64(stmt.get(), 0);
         }
     }
+    const long long violationsBefore = ForeignKeyViolations(session, table);
     std::vector<std::string> columns;
     {
         StatementHandle stmt = Query(session, "SELECT name FROM pragma_table_xinfo(?1) WHERE hidden = 0", table);
@@ -148,15 +156,11 @@ void RebuildTable(Session& session, const std::string& table, const std::functio
         }
     }
 
-    // 9. Foreign keys must still hold.
-    {
-        StatementHandle stmt = session.Prepare("PRAGMA foreign_key_check(" + QuoteIdentifier(table) + ")");
-        if (session.Step(stmt.get()))
-            RaiseProvider(hr::kIntegrityViolation,
-                          "Rebuilding table [" + table + "] would break a foreign key (row " +
-                              std::to_string(sqlite3_column_int64(stmt.get(), 1)) + " refers to a missing row of [" +
-                              Text(stmt.get(), 2) + "]); nothing was changed.");
-    }
+    // 9. Foreign keys must hold no worse than before: rows that already pointed
+    //    nowhere do not block the change, new breakage does.
+    if (ForeignKeyViolations(session, table) > violationsBefore)
+        RaiseProvider(hr::kIntegrityViolation,
+                      "Rebuilding table [" + table + "] would break a foreign key; nothing was changed.");
 
     // 10. Commit; the scopes put the connection flags back.
     transaction.Commit();
