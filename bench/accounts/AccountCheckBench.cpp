@@ -123,8 +123,11 @@ Run CheckOnce(const std::string& source, bool fix, std::ostream* stream) {
     return run;
 }
 
+// On tmpfs where there is one: both sides make the same commits, and the disk's
+// flush time would only hide the difference in their own work.
 fs::path BenchFolder() {
-    const fs::path folder = fs::temp_directory_path() / "veltmoor-bench-accounts";
+    const fs::path base = fs::exists("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
+    const fs::path folder = base / "veltmoor-bench-accounts";
     fs::create_directories(folder);
     return folder;
 }
@@ -167,8 +170,8 @@ void BM_Sqlite3ShellSameStatements(benchmark::State& state) {
 }
 
 // 10,000 and 100,000 accounts: the peak growth must not follow the count.
-BENCHMARK(BM_CheckAccounts)->ArgsProduct({{10000, 100000}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Sqlite3ShellSameStatements)->ArgsProduct({{10000, 100000}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CheckAccounts)->ArgsProduct({{10000, 100000}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_Sqlite3ShellSameStatements)->ArgsProduct({{10000, 100000}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
 }  // namespace veltmoor
