@@ -84,6 +84,13 @@ TEST_F(WindowMenuTest, KeyboardOpensTheMenu) {
         dlg->SystemMenu()->close();
     }
     EXPECT_EQ(dlg->m_wndLog.GetText(), "") << "the focused button was not pressed";
+
+    // The menu key reaches the focused control as a context menu request, which
+    // the control leaves to the dialog: the menu opens at the dialog's corner.
+    QContextMenuEvent fromKey(QContextMenuEvent::Keyboard, QPoint(3, 3), dlg->focusWidget()->mapToGlobal(QPoint(3, 3)));
+    QApplication::sendEvent(dlg->focusWidget(), &fromKey);
+    ASSERT_TRUE(dlg->SystemMenu()->isVisible());
+    EXPECT_EQ(dlg->SystemMenu()->pos(), dlg->mapToGlobal(QPoint(0, 0)));
 }
 
 TEST_F(WindowMenuTest, MinimiseEntryMinimises) {
