@@ -247,6 +247,7 @@ TEST_F(SmallDatabase, IndexesAreFoundByNameOrKeyAndMissingOnesCreated) {
         <INDEX name="IX_BT" key="BT"/>
         <INDEX name="IX_NOCOL" key="ZZZ"/>
         <INDEX name="IX_P" key="P" primary="true" unique="1"/>
+        <COLUMN name="" sqlSType="int"/>
         <COLUMN name="ID" sqlSType="int"/>
         <COLUMN name="NAME" sqlSType="NVARCHAR"/>
         <COLUMN name="CODE"/>
@@ -256,14 +257,16 @@ TEST_F(SmallDatabase, IndexesAreFoundByNameOrKeyAndMissingOnesCreated) {
         <COLUMN name="P" sqlSType="Int"/>
       </TABLE>)"));
     const char* const missing[] = {"IX_NAME", "IX_CODE", "IX_DUP", "IX_NOKEY", "IX_BT", "IX_NOCOL", "IX_P"};
-    std::vector<LineMatcher> found;
+    // The COLUMN element without a name is a missing column of its own.
+    std::vector<LineMatcher> found{Line("Missing [] Column")};
     for (const char* i : missing) found.push_back(Line(Format("Missing [%s] Index", i)));
     EXPECT_THAT(CheckTables(false), ElementsAreArray(Join({{Line("  ")}, TableBlock("T", found)})));
 
     EXPECT_THAT(CheckTables(true), ElementsAreArray(Join({
                                        {Line("  ")},
                                        TableBlock("T", Join({
-                                                           {Line("Missing [IX_NAME] Index - FIXED"),
+                                                           {Line("Missing [] Column"),
+                                                            Line("Missing [IX_NAME] Index - FIXED"),
                                                             Line("Missing [IX_CODE] Index - FIXED")},
                                                            // Duplicate values refuse a unique index.
                                                            ErrorBlock("CVeltmoorDlg::CreateIndex"),
@@ -275,12 +278,13 @@ TEST_F(SmallDatabase, IndexesAreFoundByNameOrKeyAndMissingOnesCreated) {
                                                             Line("Missing [IX_P] Index - FIXED")},
                                                        })),
                                    })));
-    EXPECT_EQ(Dialog().m_tally.findings, 7);
+    EXPECT_EQ(Dialog().m_tally.findings, 8);
     EXPECT_EQ(Dialog().m_tally.fixed, 3);
     EXPECT_EQ(Dialog().m_tally.errors, 1);
 
     EXPECT_THAT(CheckTables(false),
-                ElementsAreArray(Join({{Line("  ")}, TableBlock("T", {Line("Missing [IX_DUP] Index"),
+                ElementsAreArray(Join({{Line("  ")}, TableBlock("T", {Line("Missing [] Column"),
+                                                                      Line("Missing [IX_DUP] Index"),
                                                                       Line("Missing [IX_NOKEY] Index"),
                                                                       Line("Missing [IX_BT] Index"),
                                                                       Line("Missing [IX_NOCOL] Index")})})));

@@ -300,9 +300,9 @@ protected:
             "select columnproperty(object_id('ACCOUNTS'),'NAME','AllowsNull') as ANull",
             "select columnproperty(object_id('ACCOUNTS'),'BALANCE','AllowsNull') as ANull",
             "select columnproperty(object_id('ACCOUNTS'),'SETTINGS_ID','AllowsNull') as ANull",
-            "CREATE TABLE " + dup_ +
-                " (ID int IDENTITY(1,1) NOT NULL, NAME nvarchar(255) NULL, BALANCE decimal(12,4) NOT NULL, "
-                "SETTINGS_ID int NULL)",
+            "CREATE TABLE [" + dup_ +
+                "] ([ID] int IDENTITY(1,1) NOT NULL, [NAME] nvarchar(255) NULL, [BALANCE] decimal(12,4) NOT NULL, "
+                "[SETTINGS_ID] int NULL)",
         };
     }
     std::string Copy() const {
@@ -376,8 +376,8 @@ TEST_F(Rebuild, TwoAutonumberColumnsGiveTwoFindingsAndOneRebuildForTheLater) {
                             Line("--- Table [ACCOUNTS] was successfully dropped"),
                             Line("--- Table [" + dup_ + "] was successfully renamed to [ACCOUNTS]"),
                             Line(3, "--- FIXED: autoincrement or identity column for table for [ACCOUNTS]"), Line("  ")));
-    EXPECT_THAT(sql_.Statements(), Contains(HasSubstr("SERIAL int IDENTITY(1,1) NOT NULL")));
-    EXPECT_THAT(sql_.Statements(), Contains(HasSubstr("(ID int NOT NULL")));
+    EXPECT_THAT(sql_.Statements(), Contains(HasSubstr("[SERIAL] int IDENTITY(1,1) NOT NULL")));
+    EXPECT_THAT(sql_.Statements(), Contains(HasSubstr("([ID] int NOT NULL")));
     // The earlier column stays without the identity property: only one finding is fixed.
     EXPECT_EQ(dialog_->m_tally.findings, 2);
     EXPECT_EQ(dialog_->m_tally.fixed, 1);
@@ -397,11 +397,13 @@ TEST_F(Rebuild, TablesAreRebuiltInCaseSensitiveNameOrder) {
 }
 
 TEST_F(Rebuild, ColumnsTheServerCallsNullableStayNullable) {
-    sql_.On("select columnproperty(object_id('ACCOUNTS'),'ID','AllowsNull') as ANull").Return(Rows{{"ANull"}, {{1}}});
     sql_.On("select columnproperty(object_id('ACCOUNTS'),'NAME','AllowsNull') as ANull").Return(Rows{{"ANull"}, {{0}}});
+    sql_.On("select columnproperty(object_id('ACCOUNTS'),'BALANCE','AllowsNull') as ANull")
+        .Return(Rows{{"ANull"}, {{1}}});
     RunPass(true, true);
-    EXPECT_THAT(sql_.Statements(), Contains(StartsWith("CREATE TABLE " + dup_ + " (ID int IDENTITY(1,1) NULL, NAME "
-                                                       "nvarchar(255) NOT NULL")));
+    EXPECT_THAT(sql_.Statements(), Contains("CREATE TABLE [" + dup_ +
+                                            "] ([ID] int IDENTITY(1,1) NOT NULL, [NAME] nvarchar(255) NOT NULL, "
+                                            "[BALANCE] decimal(12,4) NULL, [SETTINGS_ID] int NULL)"));
 }
 
 TEST_F(Rebuild, WithoutAMatchingColumnTheServerRefusesIdentityInsert) {
@@ -415,7 +417,7 @@ TEST_F(Rebuild, WithoutAMatchingColumnTheServerRefusesIdentityInsert) {
     EXPECT_FALSE(dialog_->CreateTable(table, "NOSUCH", newName));
     EXPECT_EQ(newName, dup_);
     EXPECT_THAT(sql_.Statements(), ElementsAre(StartsWith("select"), StartsWith("select"), StartsWith("select"),
-                                               StartsWith("select"), HasSubstr("(ID int NOT NULL"), kBegin,
+                                               StartsWith("select"), HasSubstr("([ID] int NOT NULL"), kBegin,
                                                "SET IDENTITY_INSERT " + dup_ + " ON", kRollback, "DROP TABLE " + dup_));
     EXPECT_THAT(LogEntries(*dialog_), ElementsAreArray(ErrorBlock("CVeltmoorDlg::CreateTable", hr::kErrorsInCommand)));
     EXPECT_THAT(sql_.Catalog().TableNames(), ElementsAre("ACCOUNTS"));
@@ -476,10 +478,7 @@ INSTANTIATE_TEST_SUITE_P(
     Steps, CreateTableFailure,
     ::testing::Values(
         CreateFailure{"NullabilityQuery", "select columnproperty(object_id('ACCOUNTS'),'NAME','AllowsNull') as ANull", {}},
-        CreateFailure{"CreateTable", "CREATE TABLE $DUP (ID int IDENTITY(1,1) NOT NULL, NAME nvarchar(255) NULL, "
-                                     "BALANCE decimal(12,4) NOT NULL, SETTINGS_ID int NULL)",
-                      {"CREATE TABLE $DUP (ID int IDENTITY(1,1) NOT NULL, NAME nvarchar(255) NULL, BALANCE "
-                       "decimal(12,4) NOT NULL, SETTINGS_ID int NULL)"}},
+        CreateFailure{"CreateTable", "$CREATE", {"$CREATE"}},
         CreateFailure{"Begin", kBegin, {"$CREATE", kBegin, "DROP TABLE $DUP"}},
         CreateFailure{"IdentityInsertOn", "SET IDENTITY_INSERT $DUP ON",
                       {"$CREATE", kBegin, "SET IDENTITY_INSERT $DUP ON", kRollback, "DROP TABLE $DUP"}},
@@ -626,6 +625,19 @@ TEST_F(SqlServerCheck, EmbeddedAutonumberIsRepairedOnlyWithFixErrors) {
                 ElementsAre(Line("Missing autonumber or identity property on [ID] column - FIXED")));
     EXPECT_THAT(sql_.Statements(), ElementsAre("-- SET T.ID Autoincrement = 1"));
     EXPECT_EQ(dialog_->m_tally.fixed, 1);
+}
+
+TEST_F(SqlServerCheck, EmbeddedDefaultThatTheCatalogRefusesIsRecorded) {
+    sql_.SetProvider("Microsoft.Jet.OLEDB.4.0");
+    sql_.AddTable("T", {Col("C"), Col("D").Default(0)});
+    Describe(R"(<TABLE name="T"><COLUMN name="C" hasdefaultvalue="true" defaultvalue="7" type="int"/>
+                <COLUMN name="D" hasdefaultvalue="true" defaultvalue="7" type="int"/></TABLE>)");
+    sql_.On(StartsWith("ALTER TABLE [T] ADD")).Fail(hr::kNotSupported, "read-only database");
+    EXPECT_THAT(RunPass(false, true),
+                ElementsAreArray(TableBlock("T", Join({ErrorBlock("CVeltmoorDlg::SetColumnDefault", hr::kNotSupported),
+                                                       {Line("Missing default value on [C] column - ATTEMPT TO FIX FAILED")}}))));
+    EXPECT_THAT(sql_.Statements(), ElementsAre("ALTER TABLE [T] ADD CONSTRAINT [DF_T_C] DEFAULT 7 FOR [C]"));
+    EXPECT_TRUE(sql_.Catalog().Find("T")->FindColumn("C")->defaultValue.IsEmpty());
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <regex>
 
 #include "base/CString.h"
-#include "tests/support/SqlServerDdl.h"
+#include "db/ado/odbc/SqlServerDdl.h"
 
 namespace veltmoor::test {
 
@@ -180,6 +180,11 @@ public:
     }
 
     RecordsetPtr FromCatalog(const std::string& sql);
+
+    bool ServerDialect() const {
+        const std::string upper = ToUpper(provider);
+        return upper.rfind("SQLOLEDB", 0) == 0 || upper.rfind("MSDASQL", 0) == 0;
+    }
 };
 
 // The statements the checks and repairs send, answered as SQL Server would from
@@ -308,7 +313,7 @@ public:
     }
 
     void CreateTable(const ado::TableDef& def) override {
-        const std::string sql = CreateTableSql(def);
+        const std::string sql = ado::odbc::CreateTableSql(def);
         state_->Statement(sql, "CreateTable(" + sql + ")");
         if (state_->catalog.Find(def.name))
             ServerError(hr::kErrorsInCommand, "[42S01] There is already an object named '" + def.name + "' in the database.");
@@ -322,7 +327,7 @@ public:
     }
 
     void CreateIndex(const std::string& table, const IndexInfo& index) override {
-        const std::string sql = CreateIndexSql(table, index);
+        const std::string sql = ado::odbc::CreateIndexSql(table, index);
         state_->Statement(sql, "CreateIndex(" + sql + ")");
         ScriptedTable& t = state_->catalog.Get(table);
         if (t.FindIndex(index.name))
@@ -350,9 +355,18 @@ public:
         ScriptedTable& t = state_->catalog.Get(table);
         ColumnInfo* c = t.FindColumn(column);
         if (!c) ServerError(hr::kErrorsInCommand, "[42S22] Invalid column name '" + column + "'.");
-        const std::string sql = SetColumnPropertySql(t.name, *c, property, value);
+        // SQL Server cannot give an existing column the identity property (the ODBC
+        // catalog raises); a scripted embedded database does it in place, as its
+        // provider does.
+        const std::string sql =
+            EqualsNoCase(property, "Autoincrement") && !state_->ServerDialect()
+                ? "-- SET " + t.name + "." + c->name + " " + property + " = " + ado::odbc::SqlServerLiteral(value)
+                : ado::odbc::SetColumnPropertySql(t.name, *c, property, value);
         state_->Statement(sql, "SetColumnProperty(" + sql + ")");
-        if (EqualsNoCase(property, "Default")) c->defaultValue = value;
+        if (EqualsNoCase(property, "Default")) {
+            c->defaultValue = value;
+            t.constraintNames.push_back("DF_" + t.name + "_" + c->name);
+        }
         else if (EqualsNoCase(property, "Nullable")) c->nullable = value.ToBool();
         else if (EqualsNoCase(property, "Autoincrement")) c->autoIncrement = value.ToBool();
         else throw _com_error(hr::kItemNotFound, "ADOX", "Item cannot be found: " + property);

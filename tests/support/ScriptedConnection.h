@@ -119,7 +119,9 @@ public:
 
     // ---- the record ----
     // Statements in order: Execute texts, kBegin/kCommit/kRollback, and the catalog's
-    // DDL as T-SQL (CREATE TABLE, CREATE INDEX, ALTER TABLE ... for properties).
+    // DDL as the ODBC catalog writes it for SQL Server (CREATE TABLE, CREATE INDEX,
+    // ALTER TABLE ... for properties). With a provider other than SQLOLEDB/MSDASQL an
+    // "Autoincrement" change is made in place and recorded as "-- SET t.c Autoincrement = 1".
     std::vector<std::string> Statements() const;
     // Every call in order: "Open(<string>)", "Close()", "PutCursorLocation(3)",
     // "PutCommandTimeout(180)", "BeginTrans()", "CommitTrans()", "RollbackTrans()",

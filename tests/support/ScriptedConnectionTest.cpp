@@ -152,8 +152,9 @@ TEST(ScriptedConnection, CatalogDdlIsRecordedAsTsqlAndReflected) {
         _variant_t(5));
 
     EXPECT_THAT(sql.Statements(),
-                ElementsAre("CREATE TABLE COPY (ID int IDENTITY(1,1) NOT NULL, NAME nvarchar(50) NULL)",
-                            "CREATE UNIQUE INDEX IX_NAME ON COPY (NAME)", "ALTER TABLE RATIOS ADD DEFAULT 5 FOR UL"));
+                ElementsAre("CREATE TABLE [COPY] ([ID] int IDENTITY(1,1) NOT NULL, [NAME] nvarchar(50) NULL)",
+                            "CREATE UNIQUE INDEX [IX_NAME] ON [COPY] ([NAME])",
+                            "ALTER TABLE [RATIOS] ADD CONSTRAINT [DF_RATIOS_UL] DEFAULT 5 FOR [UL]"));
     const ScriptedTable* copy = sql.Catalog().Find("COPY");
     ASSERT_NE(copy, nullptr);
     EXPECT_TRUE(copy->FindColumn("ID")->autoIncrement);
@@ -165,6 +166,7 @@ TEST(ScriptedConnection, CatalogDdlIsRecordedAsTsqlAndReflected) {
     EXPECT_EQ(CodeOf([&] { catalog->GetTables()->Append(table); }), hr::kObjectOpen);
     auto again = adox::Table::Create();
     again->PutName("copy");
+    again->GetColumns()->Append("X", ado::adInteger, 0);
     EXPECT_EQ(CodeOf([&] { catalog->GetTables()->Append(again); }), hr::kErrorsInCommand);
     auto second = adox::Index::Create();
     second->PutName("PK2");
@@ -172,6 +174,12 @@ TEST(ScriptedConnection, CatalogDdlIsRecordedAsTsqlAndReflected) {
     second->GetColumns()->Append("UL", ado::adInteger, 0);
     EXPECT_EQ(CodeOf([&] { catalog->GetTables()->Item("RATIOS")->GetIndexes()->Append(second); }),
               hr::kErrorsInCommand);
+    // SQL Server cannot add the identity property to an existing column.
+    EXPECT_EQ(CodeOf([&] {
+                  catalog->GetTables()->Item("RATIOS")->GetColumns()->Item("UL")->GetProperties()->Item(
+                      "Autoincrement")->PutValue(_variant_t(true));
+              }),
+              hr::kNotSupported);
     sql.On(StartsWith("CREATE INDEX")).Fail(hr::kIntegrityViolation, "duplicate key");
     auto plain = adox::Index::Create();
     plain->PutName("IX_UL");
