@@ -1,5 +1,7 @@
 // The rebuild step of the identity pass: each listed SQL Server table is replaced
 // by a duplicate whose autonumber column has the identity property.
+#include <exception>
+
 #include "schema/TableCheck.h"
 
 namespace veltmoor::schema {
@@ -21,13 +23,14 @@ void ReplaceTable(Pass& pass, const CString& table, const CString& duplicate) {
         connection->Execute(Format("EXECUTE sp_rename N'%s', N'%s', 'OBJECT'", duplicate.c_str(), table.c_str()));
         connection->CommitTrans();
     } catch (const _com_error&) {
+        const std::exception_ptr original = std::current_exception();
         if (transactionOpen) {
             try {
                 connection->RollbackTrans();
             } catch (const _com_error& rollbackError) {
                 // Which of the two tables holds the rows is unknown now: leave both be.
                 pass.dlg.RecordException(rollbackError, kCheckTablesTracer, true);
-                throw;
+                std::rethrow_exception(original);
             }
             pass.Write(Format("--- Rolled back: table [%s] is kept as it was", table.c_str()));
         }
@@ -36,13 +39,17 @@ void ReplaceTable(Pass& pass, const CString& table, const CString& duplicate) {
         } catch (const _com_error& dropError) {
             pass.dlg.RecordException(dropError, kCheckTablesTracer, true);
         }
-        throw;
+        std::rethrow_exception(original);
     }
 }
 
 }  // namespace
 
 void RebuildTables(Pass& pass) {
+    // For each listed table, in name order:
+    // 1. Create the duplicate with the identity column and copy the rows (CreateTable).
+    // 2. In one transaction, drop the source and give the duplicate its name.
+    // 3. Report FIXED, or FAILED TO FIX when step 1 failed (the source is untouched).
     if (!pass.rebuild.empty()) pass.Write("--- Fixing missing autoincrement or identity columns ---");
     for (auto& [table, entry] : pass.rebuild) {
         pass.Write(Format("--- Creating duplicate table for [%s]", table.c_str()));

@@ -558,6 +558,26 @@ INSTANTIATE_TEST_SUITE_P(
                                      {kBegin, "DROP TABLE ACCOUNTS", "$RENAME", kCommit, kRollback, "$DROPDUP"}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(Rebuild, FailedRollbackLeavesBothTablesAlone) {
+    const std::string rename = "EXECUTE sp_rename N'" + dup_ + "', N'ACCOUNTS', 'OBJECT'";
+    sql_.On(rename).Fail(hr::kErrorsInCommand, "[42000] refused");
+    sql_.On(kRollback).Fail(hr::kFail, "[08S01] communication link failure");
+    EXPECT_THAT(RunPass(true, true),
+                ElementsAreArray(Join({{Line(kMissingIdentity), Line("--- Fixing missing autoincrement or identity columns ---"),
+                                        Line("--- Creating duplicate table for [ACCOUNTS]"),
+                                        Line("--- Duplicate table [" + dup_ + "] created"),
+                                        Line("--- Table [ACCOUNTS] was successfully dropped")},
+                                       ErrorBlock("CVeltmoorDlg::CheckTables", hr::kFail),
+                                       ErrorBlock("CVeltmoorDlg::CheckTables", hr::kErrorsInCommand)})));
+    EXPECT_FALSE(passResult_);
+    auto statements = sql_.Statements();
+    EXPECT_THAT(std::vector<std::string>(statements.end() - 4, statements.end()),
+                ElementsAre(kBegin, "DROP TABLE ACCOUNTS", rename, kRollback));
+    // The duplicate may hold the only copy of the rows: it is kept.
+    ASSERT_NE(sql_.Catalog().Find(dup_), nullptr);
+    EXPECT_EQ(sql_.Catalog().Find(dup_)->rowCount, 40);
+}
+
 // ---- whole runs ----
 
 // Damage, check, repair, check again: the second check is clean.
