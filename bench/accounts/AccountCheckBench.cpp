@@ -6,7 +6,6 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -175,12 +174,3 @@ BENCHMARK(BM_Sqlite3ShellSameStatements)->ArgsProduct({{10000, 100000}, {0, 1}})
 
 }  // namespace
 }  // namespace veltmoor
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -182,13 +182,3 @@ BENCHMARK(BM_Baseline_ThousandAddLineModel)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace veltmoor
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "base/CString.h"
+#include "db/ado/odbc/ResultTable.h"
 #include "db/ado/odbc/SqlServerDdl.h"
 
 namespace veltmoor::test {
@@ -20,61 +21,13 @@ constexpr HRESULT kInTransaction = static_cast<HRESULT>(0x800A0CAE);  // adErrIn
     throw _com_error(code, kSqlServerSource, description);
 }
 
-// The rows of one answer; a closed one stands for a statement without rows.
-class ScriptedRecordset final : public ado::Recordset {
-public:
-    ScriptedRecordset() = default;
-    explicit ScriptedRecordset(Rows rows) : rows_(std::move(rows)), open_(true) {}
-
-    bool IsEOF() override {
-        RequireOpen();
-        return pos_ >= rows_.rows.size();
-    }
-    _variant_t GetField(const std::string& name) override {
-        RequireOpen();
-        for (size_t i = 0; i < rows_.columns.size(); ++i) {
-            if (!EqualsNoCase(rows_.columns[i], name)) continue;
-            if (pos_ >= rows_.rows.size())
-                throw _com_error(hr::kNoCurrentRecord, "ADODB.Field",
-                                 "Either BOF or EOF is True, or the current record has been deleted.");
-            const auto& row = rows_.rows[pos_];
-            return i < row.size() ? row[i] : _variant_t::Null();
-        }
-        throw _com_error(hr::kItemNotFound, "ADODB.Fields",
-                         "Item cannot be found in the collection corresponding to the requested name or ordinal.");
-    }
-    long FieldCount() override {
-        RequireOpen();
-        return static_cast<long>(rows_.columns.size());
-    }
-    void MoveNext() override {
-        if (IsEOF())
-            throw _com_error(hr::kNoCurrentRecord, "ADODB.Recordset",
-                             "Either BOF or EOF is True, or the current record has been deleted.");
-        ++pos_;
-    }
-    void MoveFirst() override {
-        RequireOpen();
-        pos_ = 0;
-    }
-    void Close() override {
-        RequireOpen();
-        open_ = false;
-    }
-    long State() override { return open_ ? ado::adStateOpen : ado::adStateClosed; }
-
-private:
-    void RequireOpen() const {
-        if (!open_)
-            throw _com_error(hr::kObjectClosed, "ADODB.Recordset", "Operation is not allowed when the object is closed.");
-    }
-    Rows rows_;
-    bool open_ = false;
-    size_t pos_ = 0;
-};
-
-RecordsetPtr ClosedRecordset() { return RecordsetPtr(std::make_shared<ScriptedRecordset>()); }
-RecordsetPtr RowsRecordset(Rows rows) { return RecordsetPtr(std::make_shared<ScriptedRecordset>(std::move(rows))); }
+// The server's answers use the ODBC provider's own client-side recordset, so that
+// they behave exactly as the real provider's do. Short rows are padded with NULL.
+RecordsetPtr ClosedRecordset() { return ado::odbc::MakeClosedRecordset(); }
+RecordsetPtr RowsRecordset(Rows rows) {
+    for (auto& row : rows.rows) row.resize(rows.columns.size(), _variant_t::Null());
+    return ado::odbc::MakeBufferedRecordset(ado::odbc::ResultTable{std::move(rows.columns), std::move(rows.rows)});
+}
 
 }  // namespace
 

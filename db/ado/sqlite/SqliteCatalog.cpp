@@ -11,17 +11,6 @@ namespace veltmoor::ado::sqlite {
 
 namespace {
 
-StatementHandle Query(Session& session, const char* sql, const std::string& param) {
-    StatementHandle stmt = session.Prepare(sql);
-    sqlite3_bind_text(stmt.get(), 1, param.data(), static_cast<int>(param.size()), SQLITE_TRANSIENT);
-    return stmt;
-}
-
-std::string Text(sqlite3_stmt* stmt, int i) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-    return text ? text : "";
-}
-
 constexpr const char* kPrimaryKeyName = "PrimaryKey";
 
 struct ColumnRow {
@@ -33,14 +22,14 @@ struct ColumnRow {
 std::vector<ColumnRow> ReadColumns(Session& session, const std::string& table) {
     std::vector<ColumnRow> rows;
     // hidden: 0 ordinary, 2 and 3 generated; 1 belongs to virtual tables only.
-    StatementHandle stmt = Query(session,
+    StatementHandle stmt = session.Query(
                                  "SELECT name, type, \"notnull\", dflt_value, pk FROM pragma_table_xinfo(?1) "
                                  "WHERE hidden <> 1 ORDER BY cid",
                                  table);
     while (session.Step(stmt.get())) {
         ColumnRow row;
-        row.info.name = Text(stmt.get(), 0);
-        row.declared = Text(stmt.get(), 1);
+        row.info.name = ColumnText(stmt.get(), 0);
+        row.declared = ColumnText(stmt.get(), 1);
         const MappedType mapped = MapDeclaredType(row.declared);
         row.info.type = mapped.type;
         row.info.definedSize = mapped.definedSize;
@@ -55,7 +44,7 @@ std::vector<ColumnRow> ReadColumns(Session& session, const std::string& table) {
 }
 
 bool HasPrimaryKeyIndex(Session& session, const std::string& table) {
-    StatementHandle stmt = Query(session, "SELECT 1 FROM pragma_index_list(?1) WHERE origin = 'pk'", table);
+    StatementHandle stmt = session.Query("SELECT 1 FROM pragma_index_list(?1) WHERE origin = 'pk'", table);
     return session.Step(stmt.get());
 }
 
@@ -87,12 +76,12 @@ long long CountRows(Session& session, const std::string& sql) {
 }  // namespace
 
 std::string SqliteCatalog::Resolve(const std::string& table) {
-    StatementHandle stmt = Query(*session_, "SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE "
+    StatementHandle stmt = session_->Query("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE "
                                             "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
                                  table);
     if (!session_->Step(stmt.get()))
         Refuse(hr::kNoTable, "Table [" + table + "] does not exist in the database.");
-    return Text(stmt.get(), 0);
+    return ColumnText(stmt.get(), 0);
 }
 
 std::vector<std::string> SqliteCatalog::TableNames() {
@@ -101,7 +90,7 @@ std::vector<std::string> SqliteCatalog::TableNames() {
         "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' "
         "ORDER BY name COLLATE NOCASE");
     std::vector<std::string> names;
-    while (session_->Step(stmt.get())) names.push_back(Text(stmt.get(), 0));
+    while (session_->Step(stmt.get())) names.push_back(ColumnText(stmt.get(), 0));
     return names;
 }
 
@@ -142,12 +131,12 @@ std::vector<IndexInfo> SqliteCatalog::Indexes(const std::string& table) {
     }
     std::vector<std::pair<std::string, std::string>> listed;  // name, origin
     {
-        StatementHandle stmt = Query(*session_, "SELECT name, \"unique\", origin FROM pragma_index_list(?1)", name);
+        StatementHandle stmt = session_->Query("SELECT name, \"unique\", origin FROM pragma_index_list(?1)", name);
         while (session_->Step(stmt.get())) {
             IndexInfo index;
-            index.name = Text(stmt.get(), 0);
+            index.name = ColumnText(stmt.get(), 0);
             index.unique = sqlite3_column_int(stmt.get(), 1) != 0;
-            const std::string origin = Text(stmt.get(), 2);
+            const std::string origin = ColumnText(stmt.get(), 2);
             listed.emplace_back(index.name, origin);
             indexes.push_back(std::move(index));
         }
@@ -155,8 +144,8 @@ std::vector<IndexInfo> SqliteCatalog::Indexes(const std::string& table) {
     for (size_t i = 0; i < listed.size(); ++i) {
         IndexInfo& index = indexes[indexes.size() - listed.size() + i];
         StatementHandle stmt =
-            Query(*session_, "SELECT name FROM pragma_index_info(?1) ORDER BY seqno", listed[i].first);
-        while (session_->Step(stmt.get())) index.columns.push_back(columnInfo(Text(stmt.get(), 0)));
+            session_->Query("SELECT name FROM pragma_index_info(?1) ORDER BY seqno", listed[i].first);
+        while (session_->Step(stmt.get())) index.columns.push_back(columnInfo(ColumnText(stmt.get(), 0)));
         if (listed[i].second == "pk") {
             index.name = kPrimaryKeyName;
             index.primaryKey = true;

@@ -91,6 +91,12 @@ StatementHandle Session::Prepare(std::string_view sql, bool persistent) {
     return stmt;
 }
 
+StatementHandle Session::Query(std::string_view sql, const std::string& param) {
+    StatementHandle stmt = Prepare(sql);
+    sqlite3_bind_text(stmt.get(), 1, param.data(), static_cast<int>(param.size()), SQLITE_TRANSIENT);
+    return stmt;
+}
+
 bool Session::Step(sqlite3_stmt* stmt) {
     StartCall();
     const int rc = sqlite3_step(stmt);

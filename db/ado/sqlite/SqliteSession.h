@@ -47,6 +47,8 @@ public:
     // Prepares one statement; raises when SQLite rejects it or when text other
     // than blanks and comments follows it.
     StatementHandle Prepare(std::string_view sql, bool persistent = false);
+    // Prepares a statement with one text parameter (?1) bound to param.
+    StatementHandle Query(std::string_view sql, const std::string& param);
     // Steps once: true on a row, false when done; raises (after resetting) on failure.
     bool Step(sqlite3_stmt* stmt);
     // Runs a statement that returns no rows to completion.
@@ -103,5 +105,11 @@ private:
     bool nested_;
     bool done_ = false;
 };
+
+// A text column of the current row; NULL reads as the empty text.
+inline std::string ColumnText(sqlite3_stmt* stmt, int column) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+    return text ? text : "";
+}
 
 }  // namespace veltmoor::ado::sqlite

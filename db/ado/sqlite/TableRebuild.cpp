@@ -10,17 +10,6 @@ namespace veltmoor::ado::sqlite {
 
 namespace {
 
-StatementHandle Query(Session& session, const std::string& sql, const std::string& param) {
-    StatementHandle stmt = session.Prepare(sql);
-    sqlite3_bind_text(stmt.get(), 1, param.data(), static_cast<int>(param.size()), SQLITE_TRANSIENT);
-    return stmt;
-}
-
-std::string Text(sqlite3_stmt* stmt, int i) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-    return text ? text : "";
-}
-
 bool PragmaOn(Session& session, const char* pragma) {
     StatementHandle stmt = session.Prepare(std::string("PRAGMA ") + pragma);
     return session.Step(stmt.get()) && sqlite3_column_int(stmt.get(), 0) != 0;
@@ -55,7 +44,7 @@ private:
 };
 
 bool IsReferencedByForeignKeys(Session& session, const std::string& table) {
-    StatementHandle stmt = Query(session,
+    StatementHandle stmt = session.Query(
                                  "SELECT 1 FROM sqlite_master AS m, pragma_foreign_key_list(m.name) AS f "
                                  "WHERE m.type = 'table' AND f.\"table\" = ?1 COLLATE NOCASE LIMIT 1",
                                  table);
@@ -63,7 +52,7 @@ bool IsReferencedByForeignKeys(Session& session, const std::string& table) {
 }
 
 bool TableExists(Session& session, const std::string& name) {
-    StatementHandle stmt = Query(session, "SELECT 1 FROM sqlite_master WHERE name = ?1 COLLATE NOCASE", name);
+    StatementHandle stmt = session.Query("SELECT 1 FROM sqlite_master WHERE name = ?1 COLLATE NOCASE", name);
     return session.Step(stmt.get());
 }
 
@@ -82,10 +71,10 @@ void RebuildTable(Session& session, const std::string& table, const std::functio
     std::string createSql;
     {
         StatementHandle stmt =
-            Query(session, "SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE", table);
+            session.Query("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE", table);
         if (!session.Step(stmt.get()))
             RaiseProvider(hr::kNoTable, "Table [" + table + "] does not exist in the database.");
-        createSql = Text(stmt.get(), 0);
+        createSql = ColumnText(stmt.get(), 0);
     }
     TableDefinition definition = TableDefinition::Parse(createSql);
     change(definition);
@@ -108,16 +97,16 @@ void RebuildTable(Session& session, const std::string& table, const std::functio
     // 4. Remember the table's own indexes and triggers, and its autonumber counter.
     std::vector<std::string> objects;
     {
-        StatementHandle stmt = Query(session,
+        StatementHandle stmt = session.Query(
                                      "SELECT sql FROM sqlite_master WHERE tbl_name = ?1 COLLATE NOCASE "
                                      "AND type IN ('index', 'trigger') AND sql IS NOT NULL ORDER BY type = 'trigger', rowid",
                                      table);
-        while (session.Step(stmt.get())) objects.push_back(Text(stmt.get(), 0));
+        while (session.Step(stmt.get())) objects.push_back(ColumnText(stmt.get(), 0));
     }
     bool hadSequence = false;
     sqlite3_int64 sequence = 0;
     if (TableExists(session, "sqlite_sequence")) {
-        StatementHandle stmt = Query(session, "SELECT seq FROM sqlite_sequence WHERE name = ?1 COLLATE NOCASE", table);
+        StatementHandle stmt = session.Query("SELECT seq FROM sqlite_sequence WHERE name = ?1 COLLATE NOCASE", table);
         if (session.Step(stmt.get())) {
             hadSequence = true;
             sequence = sqlite3_column_int64(stmt.get(), 0);
@@ -126,8 +115,8 @@ void RebuildTable(Session& session, const std::string& table, const std::functio
     const long long violationsBefore = ForeignKeyViolations(session, table);
     std::vector<std::string> columns;
     {
-        StatementHandle stmt = Query(session, "SELECT name FROM pragma_table_xinfo(?1) WHERE hidden = 0", table);
-        while (session.Step(stmt.get())) columns.push_back(QuoteIdentifier(Text(stmt.get(), 0)));
+        StatementHandle stmt = session.Query("SELECT name FROM pragma_table_xinfo(?1) WHERE hidden = 0", table);
+        while (session.Step(stmt.get())) columns.push_back(QuoteIdentifier(ColumnText(stmt.get(), 0)));
     }
     std::string columnList;
     for (const auto& column : columns) columnList += (columnList.empty() ? "" : ", ") + column;
