@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <clocale>
 #include <cstdio>
+#include <string>
 #include <unistd.h>
 
 #include "app/VeltmoorDlg.h"
@@ -51,6 +53,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(DropQtMessages);
     QApplication application(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");  // numbers in the log read the same in every locale
 
     const CString moduleFileName =
         options.folder.isEmpty() ? CString()
@@ -83,12 +86,24 @@ int main(int argc, char** argv) {
             pending.clear();
         }
     };
-    dlg.m_accountProgress = [&](long) { collect(); };
+    // Large databases take a while: a terminal on stderr sees how far the account
+    // check has come, every thousand accounts; pipes and files see nothing.
+    const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
+    bool progressShown = false;
+    dlg.m_accountProgress = [&](long checked) {
+        collect();
+        if (showProgress && checked % 1000 == 0) {
+            Write(stderr, "\rveltmoor-cli: " + std::to_string(checked) + " accounts checked");
+            progressShown = true;
+        }
+    };
     for (const cli::Command command : options.commands) {
         follower.Restart();
         if (command == cli::Command::Tables) dlg.OnCheckTables();
         else dlg.OnCheckAccounts();
         collect();
+        if (progressShown) Write(stderr, "\r\033[K");  // the progress line is done with
+        progressShown = false;
         const CheckTally run = dlg.m_tally;
         cli::Accumulate(total, run);
         if (run.findings > 0 || run.errors > 0) Write(stdout, pending);
