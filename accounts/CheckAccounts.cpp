@@ -10,7 +10,6 @@ namespace veltmoor {
 namespace {
 
 struct LinkCheck {
-    const char* linkColumn;
     const char* query;    // "%d": the link value
     const char* message;  // the finding
     const char* insert;   // a row with neutral values
@@ -19,13 +18,13 @@ struct LinkCheck {
 
 // Settings, quota and ratio links, in the order they are checked; the home folder
 // comes last and has a repair of its own.
-constexpr LinkCheck kSettings{"SETTINGS_ID", "SELECT ID FROM SETTINGS WHERE ID = %d",
+constexpr LinkCheck kSettings{"SELECT ID FROM SETTINGS WHERE ID = %d",
                               "Missing recordset in SETTINGS table", "INSERT INTO SETTINGS (ALLOW_ANONYMOUS) VALUES (0)",
                               "UPDATE ACCOUNTS SET SETTINGS_ID = %d WHERE ID = %d"};
-constexpr LinkCheck kQuota{"QUOTA_ID", "SELECT ID FROM QUOTAS WHERE ID = %d", "Missing recordset in QUOTA table",
+constexpr LinkCheck kQuota{"SELECT ID FROM QUOTAS WHERE ID = %d", "Missing recordset in QUOTA table",
                            "INSERT INTO QUOTAS (ENABLE_QUOTA) VALUES (0);",
                            "UPDATE ACCOUNTS SET QUOTA_ID = %d WHERE ID = %d"};
-constexpr LinkCheck kRatio{"RATIO_ID", "SELECT ID FROM RATIOS WHERE ID = %d", "Missing recordset in RATIO table",
+constexpr LinkCheck kRatio{"SELECT ID FROM RATIOS WHERE ID = %d", "Missing recordset in RATIO table",
                            "INSERT INTO RATIOS(ENABLE_RATIO) VALUES(0)",
                            "UPDATE ACCOUNTS SET RATIO_ID = %d WHERE ID = %d"};
 constexpr const char* kFolderQuery = "SELECT ID FROM FOLDERS WHERE ID = %d";
