@@ -120,6 +120,8 @@ const Case kCases[] = {
     {"DanglingAccountLinks", {}, {}, true, "Missing recordset in FOLDERS table - FIXED", true},
 };
 
+void PrintTo(const Case& test, std::ostream* os) { *os << test.name; }
+
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
