@@ -60,6 +60,7 @@ public:
     RecordsetPtr Execute(const std::string& sql) override { return Require().Execute(sql); }
     std::string Version() override { return kDataAccessVersion; }
     std::string Provider() override { return providerName_; }
+    std::string DbmsName() override { return impl_ ? impl_->DbmsName() : std::string(); }
     void PutCursorLocation(CursorLocationEnum location) override {
         options_.cursorLocation = location;
         if (impl_) impl_->PutCursorLocation(location);

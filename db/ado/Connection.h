@@ -113,6 +113,9 @@ public:
     virtual RecordsetPtr Execute(const std::string& sql) = 0;
     virtual std::string Version() = 0;   // the data-access version, a decimal number as text
     virtual std::string Provider() = 0;  // e.g. "Microsoft.Jet.OLEDB.4.0", "SQLOLEDB.1", "MSDASQL.1"
+    // The engine that answers an ODBC connection (SQL_DBMS_NAME, e.g. "PostgreSQL");
+    // empty where the provider does not say.
+    virtual std::string DbmsName() { return {}; }
     virtual void PutCursorLocation(CursorLocationEnum location) = 0;
     virtual void PutCommandTimeout(long seconds) = 0;
     virtual void BeginTrans() = 0;

@@ -5,6 +5,7 @@
 #include "db/ado/odbc/OdbcCatalog.h"
 #include "db/ado/odbc/OdbcConnectionStrings.h"
 #include "db/ado/odbc/OdbcSession.h"
+#include "db/ado/odbc/ServerCatalog.h"
 
 namespace veltmoor::ado {
 
@@ -15,7 +16,10 @@ using odbc::Session;
 class OdbcConnection final : public Connection {
 public:
     OdbcConnection(std::shared_ptr<Session> session, std::string provider, CursorLocationEnum location)
-        : session_(std::move(session)), provider_(std::move(provider)), cursorLocation_(location) {}
+        : session_(std::move(session)),
+          provider_(std::move(provider)),
+          cursorLocation_(location),
+          engine_(odbc::EngineFromDbmsName(session_->dbmsName())) {}
 
     void Open(const std::string&, const std::string&, const std::string&, long) override {
         throw _com_error(hr::kObjectOpen, session_->source(), "Operation is not allowed when the object is open.");
@@ -25,11 +29,12 @@ public:
     RecordsetPtr Execute(const std::string& sql) override {
         // Every result is read in full on the spot (a client-side cursor whatever
         // the cursor location), so recordsets never hold the connection busy.
-        auto result = session_->Run(sql);
+        auto result = IsServer() ? RunOnServer(sql) : session_->Run(sql);
         return result ? odbc::MakeBufferedRecordset(std::move(*result)) : odbc::MakeClosedRecordset();
     }
     std::string Version() override { return kDataAccessVersion; }
     std::string Provider() override { return provider_; }
+    std::string DbmsName() override { return session_->dbmsName(); }
     void PutCursorLocation(CursorLocationEnum location) override { cursorLocation_ = location; }
     void PutCommandTimeout(long seconds) override { session_->SetCommandTimeout(seconds); }
     void BeginTrans() override { session_->BeginTrans(); }
@@ -37,13 +42,44 @@ public:
     void RollbackTrans() override { session_->RollbackTrans(); }
     std::shared_ptr<CatalogBackend> Catalog() override {
         session_->RequireOpen();
+        if (IsServer()) return odbc::MakeServerCatalog(session_, odbc::ServerDialect(engine_));
         return odbc::MakeOdbcCatalog(session_);
     }
 
 private:
+    bool IsServer() const { return engine_ == odbc::Engine::PostgreSql || engine_ == odbc::Engine::MariaDb; }
+
+    // PostgreSQL and MariaDB: the brackets become the engine's quoting, and the new
+    // row's ID is taken from the INSERT itself (RETURNING its autonumber column), so
+    // that "SELECT @@IDENTITY" answers the ID of the row the last INSERT made, or
+    // NULL when that INSERT numbered none: never a value left from an earlier one.
+    std::optional<odbc::ResultTable> RunOnServer(const std::string& sql) {
+        const odbc::ServerDialect dialect(engine_);
+        if (auto column = odbc::ServerDialect::IdentityQuery(sql)) {
+            odbc::ResultTable answer;
+            answer.names.push_back(*column);
+            answer.rows.push_back({lastIdentity_});
+            return answer;
+        }
+        const std::string translated = dialect.TranslateBrackets(sql);
+        const auto target = odbc::ServerDialect::InsertTarget(sql);
+        if (!target) return session_->Run(translated);
+
+        lastIdentity_ = _variant_t::Null();
+        const auto autonumber = odbc::AutonumberColumn(session_, dialect, *target);
+        if (!autonumber) return session_->Run(translated);
+        auto returned = session_->Run(odbc::ServerDialect::WithoutTerminator(translated) + " RETURNING " +
+                                      dialect.QuoteName(*autonumber));
+        if (returned && !returned->rows.empty() && !returned->rows.back().empty())
+            lastIdentity_ = returned->rows.back().front();
+        return std::nullopt;  // an INSERT gives no rows to its caller
+    }
+
     std::shared_ptr<Session> session_;
     std::string provider_;
     CursorLocationEnum cursorLocation_;
+    odbc::Engine engine_;
+    _variant_t lastIdentity_ = _variant_t::Null();
 };
 
 }  // namespace

@@ -37,6 +37,9 @@ Session::Session(const std::string& connectionString, std::optional<long> loginT
     SQLSMALLINT escapeLength = 0;
     if (Succeeded(SQLGetInfo(connection_->get(), SQL_SEARCH_PATTERN_ESCAPE, escape, sizeof escape, &escapeLength)))
         patternEscape_ = escape;
+    char dbms[256] = {};
+    SQLSMALLINT dbmsLength = 0;
+    if (Succeeded(SQLGetInfo(connection_->get(), SQL_DBMS_NAME, dbms, sizeof dbms, &dbmsLength))) dbmsName_ = dbms;
 }
 
 Session::~Session() {
