@@ -114,6 +114,8 @@ public:
     void RecordException(const _com_error& error, CString tracer, bool writeToLog);
 
     // ---- schema/: the table check and its repairs ----
+    // The schema description: tables.xml in the program folder unless overridden.
+    CString TablesFile() const { return m_strTablesOverride.empty() ? m_strProgramFolder + "tables.xml" : m_strTablesOverride; }
     bool CheckTables(bool identityPass);
     bool IndexExists(const CString& indexName, const adox::TablePtr& table, const xml::XmlNodePtr& indexElement,
                      CString& foundName);
@@ -155,7 +157,7 @@ public:
     // ---- start-up choices of veltmoor-cli (empty: the program folder rule and config.xml) ----
     CString m_strFolderOverride;      // --folder: the program folder, with its closing '/'
     CString m_strConnectionOverride;  // --database/--connection: wins over config.xml
-    CString m_strTablesFile;          // the schema description (LocateDatabase: in the program folder)
+    CString m_strTablesOverride;      // --tables: the schema description
     bool m_bBackupBeforeRepair = true;
 
 protected:

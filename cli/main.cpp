@@ -94,7 +94,7 @@ int main(int argc, char** argv) {
         dlg.m_errorSink = [&](const _com_error& e, const CString& tracer) { out(cli::ErrorLine(e, tracer).toStdString()); };
     }
     dlg.OnInitDialog();
-    if (!options.tables.isEmpty()) dlg.m_strTablesFile = absolute(options.tables);
+    if (!options.tables.isEmpty()) dlg.m_strTablesOverride = absolute(options.tables);
 
     // Start-up's error blocks (configuration, connection) are in the log now; the
     // first run clears it, so they go to standard error here.
@@ -131,10 +131,10 @@ int main(int argc, char** argv) {
     for (const cli::Command command : options.commands) {
         follower.Restart();
         if (command == cli::Command::Tables) {
-            const std::string problem = cli::SchemaFileProblem(dlg.m_strTablesFile);
+            const std::string problem = cli::SchemaFileProblem(dlg.TablesFile());
             if (!problem.empty()) {
                 // The dialog would check nothing and say nothing; a script must hear of it.
-                const std::string line = dlg.m_strTablesFile + ": " + problem;
+                const std::string line = dlg.TablesFile() + ": " + problem;
                 Write(stderr, "veltmoor-cli: " + line + "\n");
                 if (json) out(cli::ErrorLine(line).toStdString());
                 ++total.errors;

@@ -29,7 +29,6 @@ CString EmbeddedConnectionString(const CString& databasePath) {
 void CVeltmoorDlg::LocateDatabase() {
     // 1. The program folder, with its closing separator.
     m_strProgramFolder = m_strFolderOverride.empty() ? ProgramFolderOf(m_strModuleFileName) : m_strFolderOverride;
-    m_strTablesFile = Format("%stables.xml", m_strProgramFolder.c_str());
     // 2. The default embedded database in it.
     m_strConnectionString = EmbeddedConnectionString(Format("%starnwick.mdb", m_strProgramFolder.c_str()));
     // 3. A database named on veltmoor-cli's command line wins; else config.xml in

@@ -21,7 +21,7 @@ CString ProgramFolderOf(const CString& moduleFileName) {
     // Relative to the executable rather than an absolute path, so that an
     // installation moved with `cmake --install --prefix` finds its own files.
     const fs::path installed = fs::path(own) / VELTMOOR_SYSCONFDIR_FROM_BINDIR / "veltmoor";
-    return installed.lexically_normal().string();  // ends in '/': the normal form keeps the empty last part
+    return installed.lexically_normal().string() + "/";
 }
 
 }  // namespace veltmoor

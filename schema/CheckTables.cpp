@@ -55,7 +55,7 @@ bool CVeltmoorDlg::CheckTables(bool identityPass) {
     try {
         Pass pass{*this, identityPass, {}};
         xml::XmlDocumentPtr document = xml::XmlDocument::Create();
-        document->load(m_strTablesFile);  // a file that cannot be read leaves the document empty
+        document->load(TablesFile());  // a file that cannot be read leaves the document empty
 
         adox::TablesPtr tables;
         xml::XmlNodeListPtr tableElements = document->selectNodes("//TABLES/TABLE");
