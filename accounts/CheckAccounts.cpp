@@ -1,6 +1,7 @@
 // The account link check: every account must point at existing SETTINGS, QUOTAS,
 // RATIOS and FOLDERS rows; with "Fix Errors" a missing row is made and linked.
 #include <optional>
+#include <tuple>
 
 #include "app/VeltmoorDlg.h"
 #include "db/ado/Transaction.h"
@@ -78,14 +79,18 @@ void CVeltmoorDlg::CheckAccounts() {
             const std::optional<int> ratio = OptionalInt(accounts->GetField("RATIO_ID"));
 
             m_wndLog.AddLine(Format("-- Checking Account [%s] --", accountName.c_str()));
-            for (const auto& [check, value] : {std::pair{&kSettings, settings}, {&kQuota, quota}, {&kRatio, ratio}}) {
+            for (const auto& [check, value, link] : {std::tuple{&kSettings, settings, "SETTINGS_ID"},
+                                                     {&kQuota, quota, "QUOTA_ID"}, {&kRatio, ratio, "RATIO_ID"}}) {
                 if (RowExists(m_pConnection, check->query, value)) continue;
-                ReportLink(check->message, [&] { return RepairLink(accountId, check->insert, check->update); });
+                ReportLink(accountName, link, check->message,
+                           [&] { return RepairLink(accountId, check->insert, check->update); });
             }
             if (!RowExists(m_pConnection, kFolderQuery, folder))
-                ReportLink(kFolderMessage, [&] { return RepairHomeFolder(accountId, accountName); });
+                ReportLink(accountName, "HOME_FOLDER_ID", kFolderMessage,
+                           [&] { return RepairHomeFolder(accountId, accountName); });
             m_wndLog.AddLine(Format("-- Finished Checking Account [%s] --", accountName.c_str()));
             m_wndLog.AddLine("  ");
+            ++m_tally.accounts;
             if (m_accountProgress) m_accountProgress(++checked);
         }
     } catch (const _com_error& error) {
@@ -93,14 +98,17 @@ void CVeltmoorDlg::CheckAccounts() {
     }
 }
 
-void CVeltmoorDlg::ReportLink(const char* message, const std::function<bool()>& repair) {
+void CVeltmoorDlg::ReportLink(const CString& account, const char* link, const char* message,
+                              const std::function<bool()>& repair) {
     ++m_tally.findings;
     CString line = message;
+    bool fixed = false;
     if (m_bFixErrors == 1) {
-        const bool fixed = repair();
+        fixed = repair();
         if (fixed) ++m_tally.fixed;
         line += fixed ? " - FIXED" : " - ATTEMPT TO FIX FAILED";
     }
+    if (m_findingSink) m_findingSink({"accounts", {}, {}, {}, account, link, message, fixed});
     m_wndLog.AddLine(line);
 }
 

@@ -32,12 +32,23 @@ struct CheckTally {
     int findings = 0;  // findings written (each missing thing)
     int fixed = 0;     // of those, repaired (" - FIXED" and the rebuild's FIXED line)
     int errors = 0;    // error blocks written
+    int tables = 0;    // tables of the description checked (main pass)
+    int accounts = 0;  // accounts checked
     void Reset() { *this = CheckTally{}; }
 };
 
 // True for SQL Server (SQLOLEDB...) and ODBC (MSDASQL...) connections, false for
 // the embedded Jet-style database. Raises E_POINTER for an absent connection.
 bool IsSqlServerProvider(ado::ConnectionPtr connection);
+
+// The folder that holds config.xml, tarnwick.mdb and tables.xml, with its closing
+// '/': the executable's own folder when it holds one of them (a build tree or a
+// portable copy), otherwise the installation's <sysconfdir>/veltmoor/.
+CString ProgramFolderOf(const CString& moduleFileName);
+
+// The connection string that opens the embedded database at that path (never
+// creating it), the path quoted when it needs to be.
+CString EmbeddedConnectionString(const CString& databasePath);
 
 class CVeltmoorDlg : public QDialog {
     Q_OBJECT
@@ -66,6 +77,15 @@ public:
     explicit CVeltmoorDlg(QWidget* parent = nullptr, CString moduleFileName = {});
     ~CVeltmoorDlg() override;
 
+    // One finding as data, handed to m_findingSink beside the log line that says it.
+    struct Finding {
+        const char* check = "";          // "tables" or "accounts"
+        CString table, column, index;    // tables: what it is about (column or index may be empty)
+        CString account, link;           // accounts: the account's name and its link column
+        CString message;                 // the log line without " - FIXED" / " - ATTEMPT TO FIX FAILED"
+        bool fixed = false;
+    };
+
     // ---- app/: start-up, data exchange and handlers ----
     // Start-up: window menu, icons, log window, database, status line. Runs once,
     // when the dialog is first shown or when called directly (veltmoor-cli, tests);
@@ -86,12 +106,16 @@ public:
     static QPoint MinimizedIconOrigin(QSize client, QSize icon);
 
     // ---- db/: configuration, connection, error recording ----
-    void LocateDatabase();  // program folder, default connection string, config.xml
+    // Program folder (see ProgramFolderOf), default connection string, config.xml,
+    // and the schema description's path; the overrides below win.
+    void LocateDatabase();
     void ParseConfigFile(const CString& path);
     void OpenConnection();
     void RecordException(const _com_error& error, CString tracer, bool writeToLog);
 
     // ---- schema/: the table check and its repairs ----
+    // The schema description: tables.xml in the program folder unless overridden.
+    CString TablesFile() const { return m_strTablesOverride.empty() ? m_strProgramFolder + "tables.xml" : m_strTablesOverride; }
     bool CheckTables(bool identityPass);
     bool IndexExists(const CString& indexName, const adox::TablePtr& table, const xml::XmlNodePtr& indexElement,
                      CString& foundName);
@@ -126,6 +150,15 @@ public:
     GuidSource m_guidSource;                               // CoCreateGuid
     CheckTally m_tally;                                    // counts of the current run
     std::function<void(long)> m_accountProgress;           // accounts checked so far (veltmoor-cli)
+    std::function<void()> m_tableProgress;                 // a table of the description checked (veltmoor-cli)
+    std::function<void(const Finding&)> m_findingSink;     // every finding, when its outcome is known
+    std::function<void(const _com_error&, const CString& tracer)> m_errorSink;  // every error block written
+
+    // ---- start-up choices of veltmoor-cli (empty: the program folder rule and config.xml) ----
+    CString m_strFolderOverride;      // --folder: the program folder, with its closing '/'
+    CString m_strConnectionOverride;  // --database/--connection: wins over config.xml
+    CString m_strTablesOverride;      // --tables: the schema description
+    bool m_bBackupBeforeRepair = true;
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -134,7 +167,7 @@ protected:
 
 private:
     // The account check's pieces (accounts/).
-    void ReportLink(const char* message, const std::function<bool()>& repair);
+    void ReportLink(const CString& account, const char* link, const char* message, const std::function<bool()>& repair);
     bool RepairLink(std::optional<int> accountId, const char* insert, const char* update);
     bool RepairHomeFolder(std::optional<int> accountId, const CString& accountName);
 

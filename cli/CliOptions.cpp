@@ -1,20 +1,35 @@
 #include "cli/CliOptions.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 namespace veltmoor::cli {
+
+namespace {
+
+// The last value of an option that takes one ("" when it is not given).
+QString Last(const QCommandLineParser& parser, const QCommandLineOption& option) {
+    return parser.isSet(option) ? parser.values(option).constLast() : QString();
+}
+
+}  // namespace
 
 ParseResult ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     // The options are long ones ("-h" aside): a single dash starts short options,
     // so "-fix" is an error rather than a quiet synonym.
     const QCommandLineOption folder(QStringLiteral("folder"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption database(QStringLiteral("database"), QString(), QStringLiteral("FILE"));
+    const QCommandLineOption connection(QStringLiteral("connection"), QString(), QStringLiteral("STRING"));
+    const QCommandLineOption tables(QStringLiteral("tables"), QString(), QStringLiteral("FILE"));
     const QCommandLineOption fix(QStringLiteral("fix"));
+    const QCommandLineOption noBackup(QStringLiteral("no-backup"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
     const QCommandLineOption colour(QStringLiteral("color"), QString(), QStringLiteral("WHEN"));
     const QCommandLineOption quiet(QStringLiteral("quiet"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
-    parser.addOptions({folder, fix, colour, quiet, help, version});
+    parser.addOptions({folder, database, connection, tables, fix, noBackup, format, colour, quiet, help, version});
 
     ParseResult result;
     if (!parser.parse(arguments)) {
@@ -27,15 +42,32 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
     options.version = parser.isSet(version);
     if (options.help || options.version) return result;
 
-    options.folder = parser.isSet(folder) ? parser.values(folder).constLast() : QString();
-    if (parser.isSet(folder) && options.folder.isEmpty()) {
-        result.error = "Empty folder after '--folder'.";
+    for (const auto& [option, value] : {std::pair{&folder, &options.folder}, {&database, &options.database},
+                                        {&connection, &options.connection}, {&tables, &options.tables}}) {
+        *value = Last(parser, *option);
+        if (parser.isSet(*option) && value->isEmpty()) {
+            result.error = "Empty value for '--" + option->names().constFirst().toStdString() + "'.";
+            return result;
+        }
+    }
+    if (parser.isSet(folder) + parser.isSet(database) + parser.isSet(connection) > 1) {
+        result.error = "Give one of '--folder', '--database' and '--connection'.";
         return result;
     }
     options.fix = parser.isSet(fix);
+    options.backup = !parser.isSet(noBackup);
     options.quiet = parser.isSet(quiet);
+    if (parser.isSet(format)) {
+        const QString name = Last(parser, format);
+        if (name == QLatin1String("log")) options.format = OutputFormat::Log;
+        else if (name == QLatin1String("json")) options.format = OutputFormat::Json;
+        else {
+            result.error = "Invalid value '" + name.toStdString() + "' for '--format' (log or json).";
+            return result;
+        }
+    }
     if (parser.isSet(colour)) {
-        const QString when = parser.values(colour).constLast();
+        const QString when = Last(parser, colour);
         if (when == QLatin1String("auto")) options.colour = ColourMode::Auto;
         else if (when == QLatin1String("always")) options.colour = ColourMode::Always;
         else if (when == QLatin1String("never")) options.colour = ColourMode::Never;
@@ -56,32 +88,62 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
     return result;
 }
 
+std::string MissingPath(const CliOptions& options) {
+    const struct {
+        const QString& path;
+        const char* option;
+        bool folder;
+    } paths[] = {{options.folder, "--folder", true}, {options.database, "--database", false},
+                 {options.tables, "--tables", false}};
+    for (const auto& p : paths) {
+        if (p.path.isEmpty()) continue;
+        const QFileInfo info(p.path);
+        if (!info.exists()) return p.path.toStdString() + ": no such file or folder (" + p.option + ").";
+        if (info.isDir() != p.folder)
+            return p.path.toStdString() + (p.folder ? ": not a folder (" : ": is a folder (") + p.option + ").";
+    }
+    return {};
+}
+
 std::string UsageText() {
-    return "Usage: veltmoor-cli [--folder DIR] [--fix] [--color=auto|always|never] [--quiet] COMMAND...\n"
+    return "Usage: veltmoor-cli [--folder DIR | --database FILE | --connection STRING] [--tables FILE]\n"
+           "                    [--fix] [--no-backup] [--format=log|json] [--color=auto|always|never]\n"
+           "                    [--quiet] COMMAND...\n"
            "Checks the FTP server's account database as the Veltmoor dialog does and prints the log.\n"
            "\n"
            "Commands, run in the order given:\n"
-           "  tables            compare the tables with tables.xml (\"Check Tables\")\n"
-           "  accounts          check every account's links (\"Check Accounts\")\n"
+           "  tables               compare the tables with tables.xml (\"Check Tables\")\n"
+           "  accounts             check every account's links (\"Check Accounts\")\n"
            "\n"
            "Options:\n"
-           "  --folder DIR      look for config.xml, tarnwick.mdb and tables.xml in DIR\n"
-           "                    instead of the program's folder\n"
-           "  --fix             repair what can be repaired (\"Fix Errors\" ticked)\n"
-           "  --color=WHEN      colour the log: auto (only on a terminal), always, never\n"
-           "  --quiet           print no status line, and print a run's log only when\n"
-           "                    it found something or recorded an error\n"
-           "  -h, --help        show this help and exit\n"
-           "  --version         show the version and exit\n"
+           "  --folder DIR         look for config.xml, tarnwick.mdb and tables.xml in DIR\n"
+           "                       instead of the program folder\n"
+           "  --database FILE      check this SQLite database file (never created)\n"
+           "  --connection STRING  open this connection string (as in config.xml)\n"
+           "  --tables FILE        read the schema description from FILE\n"
+           "  --fix                repair what can be repaired (\"Fix Errors\" ticked)\n"
+           "  --no-backup          write no backup copy of the database before repairing\n"
+           "  --format=FORMAT      log (the log as text) or json (JSON Lines: findings,\n"
+           "                       error blocks, a summary)\n"
+           "  --color=WHEN         colour the log: auto (only on a terminal), always, never\n"
+           "  --quiet              print no status line, progress or summary, and print a\n"
+           "                       run's log only when it found something or recorded an error\n"
+           "  -h, --help           show this help and exit\n"
+           "  --version            show the version and exit\n"
            "\n"
+           "The program folder is the program's own folder when it holds config.xml,\n"
+           "tables.xml or tarnwick.mdb, else the installation's configuration folder.\n"
            "The log of each run goes to standard output with CR LF line ends; the status\n"
-           "line and errors written while connecting go to standard error.\n"
+           "line, errors written while connecting, progress and a closing summary line go\n"
+           "to standard error.\n"
            "\n"
-           "Exit status, the sum of:\n"
+           "Exit status, these bits OR'd (a run that fixed some findings and left others\n"
+           "exits 5):\n"
            "  0   nothing found\n"
-           "  1   findings were all fixed\n"
-           "  4   findings left unfixed\n"
-           "  8   an error was recorded (an \"Exception Recorded\" block)\n"
+           "  1   findings were fixed\n"
+           "  4   findings were left unfixed\n"
+           "  8   an error was recorded (an \"Exception Recorded\" block, or no usable\n"
+           "      tables.xml)\n"
            "  16  usage error\n";
 }
 

@@ -1,5 +1,6 @@
 // veltmoor-cli's command line:
-//   veltmoor-cli [--folder DIR] [--fix] [--color=auto|always|never] [--quiet] COMMAND...
+//   veltmoor-cli [--folder DIR | --database FILE | --connection STRING] [--tables FILE] [--fix]
+//                [--no-backup] [--format=log|json] [--color=auto|always|never] [--quiet] COMMAND...
 // ParseCommandLine never exits or prints; a usage error comes back as one line of text.
 #pragma once
 
@@ -12,10 +13,16 @@ namespace veltmoor::cli {
 
 enum class Command { Tables, Accounts };
 enum class ColourMode { Auto, Always, Never };
+enum class OutputFormat { Log, Json };
 
 struct CliOptions {
-    QString folder;  // empty: the program's own folder
+    QString folder;      // empty: the program folder
+    QString database;    // an embedded database file instead of config.xml's
+    QString connection;  // a connection string instead of config.xml's
+    QString tables;      // the schema description instead of the program folder's
     bool fix = false;
+    bool backup = true;  // --no-backup: no copy of the database before the first repair
+    OutputFormat format = OutputFormat::Log;
     ColourMode colour = ColourMode::Auto;
     bool quiet = false;
     bool help = false;
@@ -30,6 +37,10 @@ struct ParseResult {
 
 // arguments[0] is the program name, as in argv.
 ParseResult ParseCommandLine(const QStringList& arguments);
+
+// A usage error for a --folder, --database or --tables that does not exist (it
+// names the path), or empty.
+std::string MissingPath(const CliOptions& options);
 
 // The text of --help.
 std::string UsageText();

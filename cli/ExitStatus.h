@@ -1,6 +1,8 @@
-// veltmoor-cli's exit status, a bit mask in the manner of fsck, worked out from
-// the counts of every run (and of start-up) added together.
+// veltmoor-cli's exit status, a bit mask in the manner of fsck, and its summary
+// line, worked out from the counts of every run (and of start-up) added together.
 #pragma once
+
+#include <string>
 
 #include "app/VeltmoorDlg.h"
 
@@ -8,7 +10,7 @@ namespace veltmoor::cli {
 
 enum ExitBits {
     kNothingFound = 0,
-    kAllFixed = 1,
+    kSomethingFixed = 1,
     kLeftUnfixed = 4,
     kErrorRecorded = 8,
     kUsageError = 16,
@@ -17,8 +19,14 @@ enum ExitBits {
 // Adds one run's counts to the total.
 void Accumulate(CheckTally& total, const CheckTally& run);
 
-// 1 when there were findings and all were fixed, 4 when some were left, plus 8
-// when an error block was written.
+// Findings not fixed.
+int LeftUnfixed(const CheckTally& total);
+
+// 1 when anything was fixed, 4 when anything was left, 8 when an error block was
+// written, OR'd together.
 int ExitStatusOf(const CheckTally& total);
+
+// "veltmoor-cli: 2 tables and 40 accounts checked; 7 findings: 5 fixed, 2 left; 0 errors"
+std::string SummaryLine(const CheckTally& total);
 
 }  // namespace veltmoor::cli

@@ -1,9 +1,10 @@
 // veltmoor-cli: the main dialog's checks without a window, for servers, scripts
 // and cron. It runs the same CVeltmoorDlg members in the same order as the
-// buttons and prints the log; the exit status sums what the runs found.
+// buttons and prints the log (or JSON Lines); the exit status ORs what the runs found.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <clocale>
 #include <cstdio>
 #include <string>
@@ -13,7 +14,10 @@
 #include "base/Support.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
+#include "cli/JsonLines.h"
 #include "cli/LogOutput.h"
+#include "cli/Progress.h"
+#include "cli/SchemaFile.h"
 
 namespace {
 
@@ -29,12 +33,25 @@ void DropQtMessages(QtMsgType type, const QMessageLogContext&, const QString& me
     if (type == QtFatalMsg) std::fprintf(stderr, "veltmoor-cli: %s\n", qPrintable(message));
 }
 
+// The number of accounts, for the progress line; 0 when the database cannot say.
+long CountAccounts(CVeltmoorDlg& dlg) {
+    if (!dlg.m_pConnection) return 0;
+    try {
+        ado::RecordsetPtr rows = dlg.m_pConnection->Execute("SELECT COUNT(*) AS N FROM ACCOUNTS");
+        return rows->IsEOF() ? 0 : rows->GetField("N").ToInt32();
+    } catch (const _com_error&) {
+        return 0;  // the check itself will say what is wrong
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
-    const cli::ParseResult parsed = cli::ParseCommandLine(arguments);
+    cli::ParseResult parsed = cli::ParseCommandLine(arguments);
+    if (parsed.error.empty() && !parsed.options.help && !parsed.options.version)
+        parsed.error = cli::MissingPath(parsed.options);
     if (!parsed.error.empty()) {
         Write(stderr, "veltmoor-cli: " + parsed.error + " Try 'veltmoor-cli --help'.\n");
         return cli::kUsageError;
@@ -55,11 +72,29 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // numbers in the log read the same in every locale
 
-    const CString moduleFileName =
-        options.folder.isEmpty() ? CString()
-                                 : QDir(options.folder).absoluteFilePath(QStringLiteral("veltmoor-cli")).toStdString();
-    CVeltmoorDlg dlg(nullptr, moduleFileName);
+    const bool json = options.format == cli::OutputFormat::Json;
+    const bool colour = !json && cli::WantColour(options.colour, STDOUT_FILENO);
+    cli::Progress progress(!options.quiet && isatty(STDERR_FILENO) == 1);
+    // Everything for stdout goes through here: the progress line is taken away first.
+    auto out = [&](const std::string& text) {
+        if (text.empty()) return;
+        progress.Erase();
+        Write(stdout, text);
+    };
+
+    CVeltmoorDlg dlg;
+    auto absolute = [](const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()).toStdString(); };
+    if (!options.folder.isEmpty()) dlg.m_strFolderOverride = absolute(options.folder) + "/";
+    if (!options.database.isEmpty()) dlg.m_strConnectionOverride = EmbeddedConnectionString(absolute(options.database));
+    if (!options.connection.isEmpty()) dlg.m_strConnectionOverride = options.connection.toStdString();
+    dlg.m_bBackupBeforeRepair = options.backup;
+    if (json) {
+        // Findings and error blocks as data, as the checks report them.
+        dlg.m_findingSink = [&](const CVeltmoorDlg::Finding& f) { out(cli::FindingLine(f).toStdString()); };
+        dlg.m_errorSink = [&](const _com_error& e, const CString& tracer) { out(cli::ErrorLine(e, tracer).toStdString()); };
+    }
     dlg.OnInitDialog();
+    if (!options.tables.isEmpty()) dlg.m_strTablesOverride = absolute(options.tables);
 
     // Start-up's error blocks (configuration, connection) are in the log now; the
     // first run clears it, so they go to standard error here.
@@ -73,41 +108,52 @@ int main(int argc, char** argv) {
         if (auto* box = qobject_cast<QCheckBox*>(dlg.GetDlgItem(CVeltmoorDlg::IDC_FIX_ERRORS)))
             box->setChecked(true);
     }
-    // The log keeps only its newest lines; a run is printed as it goes (after
-    // each account), so that a large database's log reaches stdout whole. With
-    // --quiet it is held back until the run shows whether it found anything.
-    const bool colour = cli::WantColour(options.colour, STDOUT_FILENO);
+    // The log keeps only its newest lines; a run is printed as it goes (after each
+    // account and each table), so that a large database's log reaches stdout
+    // whole. With --quiet it is held back until the run shows whether it found
+    // anything.
     cli::LogFollower follower(dlg.m_wndLog.Model());
     std::string pending;
     auto collect = [&] {
+        if (json) return;
         pending += follower.TakeNew(colour);
         if (!options.quiet) {
-            Write(stdout, pending);
+            out(pending);
             pending.clear();
         }
     };
-    // Large databases take a while: a terminal on stderr sees how far the account
-    // check has come, every thousand accounts; pipes and files see nothing.
-    const bool showProgress = !options.quiet && isatty(STDERR_FILENO) == 1;
-    bool progressShown = false;
+    long accountsTotal = 0;
+    dlg.m_tableProgress = collect;
     dlg.m_accountProgress = [&](long checked) {
         collect();
-        if (showProgress && checked % 1000 == 0) {
-            Write(stderr, "\rveltmoor-cli: " + std::to_string(checked) + " accounts checked");
-            progressShown = true;
-        }
+        progress.Accounts(checked, accountsTotal);
     };
     for (const cli::Command command : options.commands) {
         follower.Restart();
-        if (command == cli::Command::Tables) dlg.OnCheckTables();
-        else dlg.OnCheckAccounts();
+        if (command == cli::Command::Tables) {
+            const std::string problem = cli::SchemaFileProblem(dlg.TablesFile());
+            if (!problem.empty()) {
+                // The dialog would check nothing and say nothing; a script must hear of it.
+                const std::string line = dlg.TablesFile() + ": " + problem;
+                Write(stderr, "veltmoor-cli: " + line + "\n");
+                if (json) out(cli::ErrorLine(line).toStdString());
+                ++total.errors;
+                continue;
+            }
+            dlg.OnCheckTables();
+        } else {
+            if (progress.Enabled()) accountsTotal = CountAccounts(dlg);
+            dlg.OnCheckAccounts();
+        }
         collect();
-        if (progressShown) Write(stderr, "\r\033[K");  // the progress line is done with
-        progressShown = false;
+        progress.Erase();
         const CheckTally run = dlg.m_tally;
         cli::Accumulate(total, run);
-        if (run.findings > 0 || run.errors > 0) Write(stdout, pending);
+        if (run.findings > 0 || run.errors > 0) out(pending);
         pending.clear();
     }
-    return cli::ExitStatusOf(total);
+    const int status = cli::ExitStatusOf(total);
+    if (json) out(cli::SummaryLine(total, status).toStdString());
+    if (!options.quiet) Write(stderr, cli::SummaryLine(total) + "\n");
+    return status;
 }

@@ -22,16 +22,19 @@ CString ConnectionStringValue(const CString& path) {
 
 }  // namespace
 
+CString EmbeddedConnectionString(const CString& databasePath) {
+    return Format("Provider=Microsoft.Jet.OLEDB.4.0; data source=%s", ConnectionStringValue(databasePath).c_str());
+}
+
 void CVeltmoorDlg::LocateDatabase() {
-    // 1. The folder of the program file, with its closing separator.
-    const auto slash = m_strModuleFileName.find_last_of('/');
-    m_strProgramFolder = slash == CString::npos ? CString("./") : m_strModuleFileName.substr(0, slash + 1);
-    // 2. The default embedded database beside the program.
-    const CString databasePath = Format("%starnwick.mdb", m_strProgramFolder.c_str());
-    m_strConnectionString =
-        Format("Provider=Microsoft.Jet.OLEDB.4.0; data source=%s", ConnectionStringValue(databasePath).c_str());
-    // 3. config.xml beside the program may name another database.
-    ParseConfigFile(Format("%sconfig.xml", m_strProgramFolder.c_str()));
+    // 1. The program folder, with its closing separator.
+    m_strProgramFolder = m_strFolderOverride.empty() ? ProgramFolderOf(m_strModuleFileName) : m_strFolderOverride;
+    // 2. The default embedded database in it.
+    m_strConnectionString = EmbeddedConnectionString(Format("%starnwick.mdb", m_strProgramFolder.c_str()));
+    // 3. A database named on veltmoor-cli's command line wins; else config.xml in
+    //    the program folder may name another one.
+    if (!m_strConnectionOverride.empty()) m_strConnectionString = m_strConnectionOverride;
+    else ParseConfigFile(Format("%sconfig.xml", m_strProgramFolder.c_str()));
 }
 
 void CVeltmoorDlg::ParseConfigFile(const CString& path) {

@@ -18,6 +18,7 @@ CString OrNone(const _com_error& error, const std::string& text) {
 void CVeltmoorDlg::RecordException(const _com_error& error, CString tracer, bool writeToLog) {
     if (!writeToLog) return;
     ++m_tally.errors;
+    if (m_errorSink) m_errorSink(error, tracer);
     m_wndLog.AddLine("  ");
     m_wndLog.AddLine(InErrorColour("Exception Recorded"));
     m_wndLog.AddLine(InErrorColour(Format("Code = %08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(error.Error())))));

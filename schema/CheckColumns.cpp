@@ -49,13 +49,24 @@ void CheckIdentity(Pass& pass, ColumnCheck& c) {
     }
     if (isIdentity) return;
 
-    pass.Finding();
-    pass.Write(Format("Missing autonumber or identity property on [%s] column in [%s] table", c.columnName.c_str(),
-                      c.table->Name().c_str()));
+    const CVeltmoorDlg::Finding finding{"tables", c.table->Name(), c.columnName, {}, {}, {},
+        Format("Missing autonumber or identity property on [%s] column in [%s] table", c.columnName.c_str(),
+               c.table->Name().c_str())};
+    if (!pass.FixErrors()) {
+        pass.Write(pass.Finding(finding));
+        return;
+    }
+    // Its outcome is the rebuild's: counted now, reported by the rebuild step.
+    ++dlg.m_tally.findings;
+    pass.Write(finding.message);
     RebuildEntry& entry = pass.rebuild[c.table->Name()];
     // A rebuild makes one column the identity column; findings for a column it
     // replaces in the list stay unfixed.
-    entry.findings = entry.table && EqualsNoCase(entry.column, c.columnName) ? entry.findings + 1 : 1;
+    if (entry.table && !EqualsNoCase(entry.column, c.columnName)) {
+        for (const CVeltmoorDlg::Finding& replaced : entry.findings) pass.Report(replaced, false);
+        entry.findings.clear();
+    }
+    entry.findings.push_back(finding);
     entry.table = c.table;
     entry.column = c.columnName;
 }
@@ -84,13 +95,13 @@ void CheckServerDefault(Pass& pass, ColumnCheck& c, const ado::RecordsetPtr& con
     }
     if (!c.defaultRequired || found) return;
 
-    pass.Finding();
-    CString message = Format("Missing default value on [%s] column", c.columnName.c_str());
+    const CString message = Format("Missing default value on [%s] column", c.columnName.c_str());
+    std::optional<bool> repaired;
     if (pass.FixErrors()) {
         const CString constraint = DefaultConstraintName(c.tableName, NewGuid(dlg.m_guidSource));
-        message = pass.Outcome(message, dlg.SetColumnDefault(c.element, c.tableName, c.columnName, constraint));
+        repaired = dlg.SetColumnDefault(c.element, c.tableName, c.columnName, constraint);
     }
-    pass.Write(message);
+    pass.Write(pass.Finding({"tables", c.tableName, c.columnName, {}, {}, {}, message}, repaired));
 }
 
 // Embedded database, identity pass: the column's "Autoincrement" property, and the
@@ -99,16 +110,15 @@ void CheckAutonumber(Pass& pass, ColumnCheck& c) {
     CVeltmoorDlg& dlg = pass.dlg;
     try {
         if (c.column->GetProperties()->Item("Autoincrement")->Value().ToBool()) return;
-        pass.Finding();
-        CString message = Format("Missing autonumber or identity property on [%s] column", c.columnName.c_str());
+        const CVeltmoorDlg::Finding finding{"tables", c.tableName, c.columnName, {}, {}, {},
+            Format("Missing autonumber or identity property on [%s] column", c.columnName.c_str())};
         if (pass.FixErrors()) {
             const bool fixed = RepairAutonumber(dlg, c.column);
-            message = pass.Outcome(message, fixed);
-            pass.Write(message);
+            pass.Write(pass.Finding(finding, fixed));
             if (!fixed) pass.Write(Format("--- Table [%s] was left unchanged", c.table->Name().c_str()));
             return;
         }
-        pass.Write(message);
+        pass.Write(pass.Finding(finding));
     } catch (const _com_error& error) {
         dlg.RecordException(error, kCheckTablesTracer, true);
     }
@@ -126,10 +136,11 @@ void CheckEmbeddedDefault(Pass& pass, ColumnCheck& c) {
     }
     if (!c.defaultRequired || !value.IsEmptyOrNull()) return;
 
-    pass.Finding();
-    CString message = Format("Missing default value on [%s] column", c.columnName.c_str());
-    if (pass.FixErrors()) message = pass.Outcome(message, dlg.SetColumnDefault(c.column, c.element));
-    pass.Write(message);
+    std::optional<bool> repaired;
+    if (pass.FixErrors()) repaired = dlg.SetColumnDefault(c.column, c.element);
+    pass.Write(pass.Finding({"tables", c.tableName, c.columnName, {}, {}, {},
+                             Format("Missing default value on [%s] column", c.columnName.c_str())},
+                            repaired));
 }
 
 // The constraint list of a SQL Server table, kept only when it has rows.
@@ -156,8 +167,8 @@ xml::XmlNodeListPtr CheckColumns(Pass& pass, const xml::XmlNodePtr& tableElement
         if (!c.column) {
             // Missing columns are reported, never created.
             if (!pass.identityPass) {
-                pass.Finding();
-                pass.Write(Format("Missing [%s] Column", c.columnName.c_str()));
+                pass.Write(pass.Finding({"tables", tableName, c.columnName, {}, {}, {},
+                                         Format("Missing [%s] Column", c.columnName.c_str())}));
             }
             continue;
         }

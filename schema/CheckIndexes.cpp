@@ -29,11 +29,11 @@ void CheckIndexes(Pass& pass, const xml::XmlNodePtr& tableElement, const adox::T
         CString foundName;
         if (dlg.IndexExists(indexName, table, indexElement, foundName)) continue;
 
-        pass.Finding();
-        CString message = Format("Missing [%s] Index", indexName.c_str());
-        if (pass.FixErrors())
-            message = pass.Outcome(message, dlg.CreateIndex(indexName, table, indexElement, columnElements));
-        pass.Write(message);
+        std::optional<bool> repaired;
+        if (pass.FixErrors()) repaired = dlg.CreateIndex(indexName, table, indexElement, columnElements);
+        pass.Write(pass.Finding({"tables", table->Name(), {}, indexName, {}, {},
+                                 Format("Missing [%s] Index", indexName.c_str())},
+                                repaired));
     }
 }
 

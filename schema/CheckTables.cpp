@@ -29,9 +29,23 @@ namespace schema {
 
 CString InColour(int colour, const CString& text) { return Format("\x03%02d%s\x03", colour, text.c_str()); }
 
-CString Pass::Outcome(const CString& message, bool fixed) {
+CString Pass::Finding(const CVeltmoorDlg::Finding& finding, std::optional<bool> repaired) {
+    ++dlg.m_tally.findings;
+    Report(finding, repaired.value_or(false));
+    if (!repaired) return finding.message;
+    return finding.message + (*repaired ? " - FIXED" : " - ATTEMPT TO FIX FAILED");
+}
+
+void Pass::Report(CVeltmoorDlg::Finding finding, bool fixed) {
     if (fixed) ++dlg.m_tally.fixed;
-    return message + (fixed ? " - FIXED" : " - ATTEMPT TO FIX FAILED");
+    finding.fixed = fixed;
+    if (dlg.m_findingSink) dlg.m_findingSink(finding);
+}
+
+Pass::~Pass() {
+    // Findings whose rebuild never came (an error ended the pass) stay unfixed.
+    for (auto& [name, entry] : rebuild)
+        for (const CVeltmoorDlg::Finding& finding : entry.findings) Report(finding, false);
 }
 
 }  // namespace schema
@@ -40,9 +54,8 @@ bool CVeltmoorDlg::CheckTables(bool identityPass) {
     bool result = true;
     try {
         Pass pass{*this, identityPass, {}};
-        const CString path = Format("%stables.xml", m_strProgramFolder.c_str());
         xml::XmlDocumentPtr document = xml::XmlDocument::Create();
-        document->load(path);  // a file that cannot be read leaves the document empty
+        document->load(TablesFile());  // a file that cannot be read leaves the document empty
 
         adox::TablesPtr tables;
         xml::XmlNodeListPtr tableElements = document->selectNodes("//TABLES/TABLE");
@@ -50,17 +63,21 @@ bool CVeltmoorDlg::CheckTables(bool identityPass) {
             xml::XmlNodePtr tableElement = tableElements->item(i);
             CString tableName;
             if (!HasText(tableElement, "name", tableName)) continue;
-            if (!identityPass) m_wndLog.AddLine(Format("--- Checking table: %s ---", tableName.c_str()));
+            if (!identityPass) {
+                ++m_tally.tables;
+                m_wndLog.AddLine(Format("--- Checking table: %s ---", tableName.c_str()));
+            }
 
             adox::TablePtr table = FindTable(m_pCatalog, tables, tableName);
             if (table) {
                 xml::XmlNodeListPtr columnElements = CheckColumns(pass, tableElement, tableName, table);
                 if (!identityPass) CheckIndexes(pass, tableElement, table, columnElements);
             }
+            if (m_tableProgress) m_tableProgress();
             if (identityPass) continue;
             if (!table) {
-                pass.Finding();
-                m_wndLog.AddLine(InColour(4, Format("** Table [%s] could not be located!!", tableName.c_str())));
+                const CString located = Format("** Table [%s] could not be located!!", tableName.c_str());
+                m_wndLog.AddLine(InColour(4, pass.Finding({"tables", tableName, {}, {}, {}, {}, located})));
                 m_wndLog.AddLine(
                     InColour(4, "** If you are using sql server verify that the table is not owned by another user."));
                 m_wndLog.AddLine(InColour(4, Format("** email: %s for help.", kSupportEmail)));

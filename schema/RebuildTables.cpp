@@ -59,11 +59,14 @@ void RebuildTables(Pass& pass) {
             ReplaceTable(pass, table, duplicate);
             pass.Write(Format("--- Table [%s] was successfully renamed to [%s]", duplicate.c_str(), table.c_str()));
             pass.Write(InColour(3, Format("--- FIXED: autoincrement or identity column for table for [%s]", table.c_str())));
-            pass.dlg.m_tally.fixed += entry.findings;
+            for (const CVeltmoorDlg::Finding& finding : entry.findings) pass.Report(finding, true);
+            entry.findings.clear();
         } else {
             pass.Write(InColour(
                 4, Format("--- FAILED TO FIX: Missing autoincrement or identity column fix for table for [%s]",
                           table.c_str())));
+            for (const CVeltmoorDlg::Finding& finding : entry.findings) pass.Report(finding, false);
+            entry.findings.clear();
         }
         pass.Write("  ");
     }

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "app/VeltmoorDlg.h"
 
@@ -15,7 +17,7 @@ inline constexpr const char* kCheckTablesTracer = "CVeltmoorDlg::CheckTables";
 struct RebuildEntry {
     adox::TablePtr table;
     CString column;    // as the description writes it
-    int findings = 0;  // findings written for this column, fixed together by the rebuild
+    std::vector<CVeltmoorDlg::Finding> findings;  // written for this column, fixed together by the rebuild
 };
 
 // By the catalog's table name, in case-sensitive order: the order of the rebuilds.
@@ -28,10 +30,13 @@ struct Pass {
     RebuildList rebuild;
 
     void Write(const CString& line) { dlg.m_wndLog.AddLine(line); }
-    void Finding() { ++dlg.m_tally.findings; }
     bool FixErrors() const { return dlg.m_bFixErrors == 1; }
-    // Ends a finding's message with the repair's outcome.
-    CString Outcome(const CString& message, bool fixed);
+    // Counts a finding, reports it as data and returns its log line: the message,
+    // ending in the repair's outcome when a repair was tried.
+    CString Finding(const CVeltmoorDlg::Finding& finding, std::optional<bool> repaired = std::nullopt);
+    // Reports a finding counted earlier whose repair came later (the rebuild step).
+    void Report(CVeltmoorDlg::Finding finding, bool fixed);
+    ~Pass();
 };
 
 // A message in a palette colour: 0x03, two digits, the text, 0x03.

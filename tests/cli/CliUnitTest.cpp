@@ -35,6 +35,7 @@ TEST(CommandLineTest, AcceptedCommandLines) {
         {{"--color=never", "tables"}, {C::Tables}, false, false, ColourMode::Never, ""},
         {{"--color", "auto", "tables"}, {C::Tables}, false, false, ColourMode::Auto, ""},
         {{"--", "tables"}, {C::Tables}, false, false, ColourMode::Auto, ""},
+        {{"--database=/srv/t.mdb", "--tables", "/etc/t.xml", "tables"}, {C::Tables}, false, false, ColourMode::Auto, ""},
     };
     for (const Case& c : cases) {
         const ParseResult r = Parse(c.args);
@@ -47,6 +48,14 @@ TEST(CommandLineTest, AcceptedCommandLines) {
         EXPECT_EQ(r.options.folder, QString::fromUtf8(c.folder));
         EXPECT_FALSE(r.options.help || r.options.version);
     }
+    const ParseResult all = Parse({"--database", "a.db", "--tables=t.xml", "--no-backup", "--format=json", "accounts"});
+    EXPECT_EQ(all.error, "");
+    EXPECT_EQ(all.options.database, QStringLiteral("a.db"));
+    EXPECT_EQ(all.options.tables, QStringLiteral("t.xml"));
+    EXPECT_FALSE(all.options.backup);
+    EXPECT_EQ(all.options.format, OutputFormat::Json);
+    EXPECT_TRUE(Parse({"tables"}).options.backup);
+    EXPECT_EQ(Parse({"--connection", "DSN=ftp;UID=x", "tables"}).options.connection, QStringLiteral("DSN=ftp;UID=x"));
 }
 
 TEST(CommandLineTest, UsageErrorsAreOneLine) {
@@ -62,6 +71,10 @@ TEST(CommandLineTest, UsageErrorsAreOneLine) {
         {"--folder=", "tables"},
         {"-fix", "tables"},
         {"--fix=yes", "tables"},
+        {"--format=text", "tables"},
+        {"--database=", "tables"},
+        {"--database=a", "--connection=b", "tables"},
+        {"--folder=a", "--database=b", "tables"},
     };
     for (const auto& args : cases) {
         const ParseResult r = Parse(args);
@@ -76,7 +89,7 @@ TEST(CommandLineTest, HelpAndVersionNeedNoCommand) {
     EXPECT_TRUE(Parse({"--version"}).options.version);
     EXPECT_EQ(Parse({"--version"}).error, "");
     EXPECT_EQ(Parse({"tables", "--help"}).error, "");
-    EXPECT_NE(UsageText().find("veltmoor-cli [--folder DIR] [--fix] [--color=auto|always|never] [--quiet] COMMAND..."),
+    EXPECT_NE(UsageText().find("veltmoor-cli [--folder DIR | --database FILE | --connection STRING] [--tables FILE]"),
               std::string::npos);
 }
 
@@ -87,12 +100,12 @@ TEST(ExitStatusTest, BitsFromTheCounts) {
     } cases[] = {
         {{0, 0, 0}, 0},
         {{3, 3, 0}, 1},
-        {{3, 2, 0}, 4},
+        {{3, 2, 0}, 5},
         {{3, 0, 0}, 4},
         {{0, 0, 1}, 8},
         {{2, 2, 1}, 9},
-        {{2, 1, 4}, 12},
-        {{1, 2, 0}, 1},  // a rebuild's extra fix line
+        {{2, 1, 4}, 13},
+        {{2, 0, 1}, 12},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ExitStatusOf(c.tally), c.status) << c.tally.findings << "/" << c.tally.fixed << "/" << c.tally.errors;
@@ -105,7 +118,14 @@ TEST(ExitStatusTest, RunsAddUp) {
     EXPECT_EQ(total.findings, 3);
     EXPECT_EQ(total.fixed, 2);
     EXPECT_EQ(total.errors, 1);
-    EXPECT_EQ(ExitStatusOf(total), 12);
+    EXPECT_EQ(ExitStatusOf(total), 13);
+}
+
+TEST(ExitStatusTest, SummaryLine) {
+    EXPECT_EQ(SummaryLine({7, 5, 0, 2, 40}),
+              "veltmoor-cli: 2 tables and 40 accounts checked; 7 findings: 5 fixed, 2 left; 0 errors");
+    EXPECT_EQ(SummaryLine({1, 0, 1, 1, 1}),
+              "veltmoor-cli: 1 table and 1 account checked; 1 finding: 0 fixed, 1 left; 1 error");
 }
 
 TEST(LogOutputTest, PlainIsExactlyTheClipboardText) {

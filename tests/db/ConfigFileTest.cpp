@@ -28,6 +28,7 @@ protected:
 };
 
 TEST_F(ConfigFileTest, WithoutConfigTheEmbeddedDatabaseBesideTheProgramIsUsed) {
+    folder_.Write("tarnwick.mdb", "");
     dlg_.LocateDatabase();
     EXPECT_EQ(dlg_.m_strProgramFolder, folder_.Folder());
     EXPECT_EQ(dlg_.m_strConnectionString, DefaultString());
@@ -73,6 +74,22 @@ TEST(ConfigFolder, AFolderWithASemicolonStaysOneValueOfTheConnectionString) {
     dlg.OpenConnection();
     EXPECT_EQ(dlg.m_wndLog.GetText(), "") << dlg.m_strConnectionString;
     EXPECT_EQ(dlg.m_strMdacVersion, "DETECTED MDAC VERSION: 2.80");
+}
+
+TEST(ConfigFolder, TheProgramFolderIsTheExecutablesOnlyWhenItHoldsAFileOfTheProgram) {
+    for (const char* file : {"", "config.xml", "tables.xml", "tarnwick.mdb"}) {
+        TempDir folder;
+        std::filesystem::create_directories(folder.File("usr/bin"));
+        if (*file) folder.Write(std::string("usr/bin/") + file, "");
+        const std::string own = folder.File("usr/bin/");
+        const std::string programFolder = ProgramFolderOf(own + "veltmoor");
+        if (*file) {
+            EXPECT_EQ(programFolder, own) << file;
+        } else {
+            // The installation's <sysconfdir>/veltmoor/, beside or above <prefix> (/usr/etc is /etc).
+            EXPECT_THAT(programFolder, ::testing::AnyOf(folder.File("usr/etc/veltmoor/"), folder.File("etc/veltmoor/")));
+        }
+    }
 }
 
 }  // namespace
