@@ -100,6 +100,7 @@ public:
 
     // State for inspection (tests, the dialog).
     int LineHeight() const { return lineHeight_; }
+    int CellHeight() const { return cellHeight_; }  // rows are filled this high; the rest is leading
     std::uint32_t RowCount() const { return rowCount_; }
     int WheelStep() const { return wheelStep_; }
     int WheelRemainder() const { return wheelRemainder_; }
