@@ -12,8 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -50,45 +50,22 @@ struct ColourChangeAt {
     ColourChange change;
 };
 
-// Line buffers of discarded lines, kept by size for the lines that follow, so a
-// full log that keeps trimming does not go back to the heap for every line.
-class LineBufferPool {
-public:
-    // A buffer of at least size bytes; size is rounded up to what it holds.
-    std::unique_ptr<char[]> Take(size_t& size);
-    // Keeps a buffer of exactly size bytes (as Take returned it), or frees it.
-    void Give(std::unique_ptr<char[]> buffer, size_t size);
-    void Clear();
-
-private:
-    static constexpr size_t kGranule = 32;
-    static constexpr size_t kClasses = 32;  // buffers up to 1 KiB are kept
-    static constexpr size_t kMaxKept = 1024;
-    std::vector<std::unique_ptr<char[]>> buckets_[kClasses];
-    size_t kept_ = 0;
-};
-
 // One stored line. Built once from the caller's text by the colour-code parser:
 // byte 0x03, up to two digits of text colour, optionally ',' and up to two digits
 // of background colour. CR, LF, 0x02 and 0x1F are dropped; a tab becomes four
-// spaces. Immutable afterwards; owns its display text and its changes, which
-// share one allocation made at their final size.
+// spaces. Immutable afterwards; owns its display text and its changes.
 class LogLine {
 public:
-    explicit LogLine(std::string_view text) : LogLine(text, nullptr) {}
-    // The same, taking its buffer from pool when one is given.
-    LogLine(std::string_view text, LineBufferPool* pool);
-    LogLine(LogLine&&) noexcept = default;
-    LogLine& operator=(LogLine&&) noexcept = default;
+    explicit LogLine(std::string_view text);
 
     // The shown characters: codes and dropped bytes removed, tabs expanded.
-    std::string_view Text() const { return {data_.get(), static_cast<size_t>(length_)}; }
-    const char* CStr() const { return data_.get(); }  // NUL-terminated
-    std::int32_t Length() const { return length_; }
+    std::string_view Text() const { return text_; }
+    const char* CStr() const { return text_.c_str(); }  // NUL-terminated
+    std::int32_t Length() const { return static_cast<std::int32_t>(text_.size()); }
 
     // The colour changes as an ordered map: sorted by position, at most one per
     // position (the first one recorded there).
-    std::span<const ColourChangeAt> Changes() const;
+    std::span<const ColourChangeAt> Changes() const { return changes_; }
 
     // Palette numbers in force at byte position pos (the change with the greatest
     // position not above pos; -1/-1 when there is none).
@@ -103,22 +80,16 @@ public:
     // A character takes the colours in force at its last byte, so a change that
     // falls inside a multi-byte character colours that whole character and no run
     // cuts a character in two.
-    std::vector<ColourSegment> Segments() const { return Segments(0, length_); }
+    std::vector<ColourSegment> Segments() const { return Segments(0, Length()); }
     std::vector<ColourSegment> Segments(std::int32_t start, std::int32_t count) const;
 
 private:
-    friend class LogModel;
-    static size_t ChangesOffset(std::int32_t length);
-
-    std::unique_ptr<char[]> data_;  // display text, NUL, then the changes
-    std::int32_t length_ = 0;
-    std::int32_t changeCount_ = 0;
-    size_t capacity_ = 0;           // bytes allocated for data_
+    std::string text_;
+    std::vector<ColourChangeAt> changes_;  // a handful per line: a sorted vector serves as the map
 };
 
 // The line store, oldest first. Lines are appended, dropped from the front in
-// blocks of kDiscardLines once more than kMaxLines are held, or all cleared
-// (which frees every line and every kept buffer).
+// blocks of kDiscardLines once more than kMaxLines are held, or all cleared.
 class LogModel {
 public:
     static constexpr std::size_t kMaxLines = 2000;
@@ -140,7 +111,6 @@ public:
 
 private:
     std::deque<LogLine> lines_;
-    LineBufferPool pool_;
 };
 
 }  // namespace veltmoor

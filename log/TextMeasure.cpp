@@ -1,6 +1,8 @@
 #include "log/TextMeasure.h"
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
+#include <algorithm>
 #include <cmath>
 
 #include "log/Utf8.h"
@@ -27,6 +29,17 @@ bool IsAscii(std::string_view text) {
 std::int32_t Round(double v) { return static_cast<std::int32_t>(std::lround(v)); }
 
 }  // namespace
+
+TextMeasure::Cell TextMeasure::CellOf(const QFont& font) {
+    const QFontMetrics fm(font);
+    QString printable;
+    for (char16_t c = 0x21; c < 0x7F; ++c) printable.append(QChar(c));
+    // The ink relative to the baseline: top is negative, bottom is the last inked row.
+    const QRect ink = fm.tightBoundingRect(printable);
+    const int ascent = std::max(fm.ascent(), -ink.top());
+    const int descent = std::max(fm.descent(), ink.bottom() + 1);
+    return {ascent, ascent + descent};
+}
 
 void TextMeasure::SetFont(const QFont& font) {
     font_ = font;

@@ -15,6 +15,15 @@ namespace veltmoor {
 
 class TextMeasure {
 public:
+    // The character cell of a font: ascent and descent widened to the ink of the
+    // printable ASCII glyphs, as the original platform's cell covers every glyph
+    // (Qt's descent leaves the underscore below it in some faces).
+    struct Cell {
+        int ascent = 0;  // baseline offset from the top of the cell
+        int height = 0;  // ascent + descent
+    };
+    static Cell CellOf(const QFont& font);
+
     struct Fit {
         std::int32_t count = 0;   // bytes that fit, ending on a character boundary
         std::int32_t extent = 0;  // their width in pixels (0 when none fits)

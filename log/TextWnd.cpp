@@ -1,31 +1,21 @@
+// CTextWnd: creation, the lines, the font and painting.
 #include "log/TextWnd.h"
 
-#include <QClipboard>
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QSignalBlocker>
 #include <QStyleHints>
-#include <QWheelEvent>
 #include <algorithm>
-#include <iterator>
 
-#include "log/Utf8.h"
+#include "log/TextWndDetail.h"
 
 namespace veltmoor {
 
-namespace {
-
-// Rectangle edges as exclusive coordinates (right = left + width).
-int RightEdge(const QRect& r) { return r.x() + r.width(); }
-int BottomEdge(const QRect& r) { return r.y() + r.height(); }
-
-QColor ToQColor(ColourRef c) { return QColor(static_cast<int>(RedOf(c)), static_cast<int>(GreenOf(c)), static_cast<int>(BlueOf(c))); }
-
-}  // namespace
+using textwnd::BottomEdge;
+using textwnd::RightEdge;
+using textwnd::ToQColor;
 
 CTextWnd::CTextWnd() : QAbstractScrollArea(nullptr) {
     // The client edge of the original window; the viewport is the client area.
@@ -105,20 +95,21 @@ void CTextWnd::SetLogFont(const LogFontDesc& desc) {
     font.setStyleStrategy(QFont::PreferNoShaping);
     if (desc.height > 0) {
         // A positive height is the cell height (ascent + descent): take the
-        // largest pixel size whose cell is not taller.
+        // largest pixel size whose cell, descenders and underscore included, is
+        // not taller.
         int px = desc.height;
         font.setPixelSize(px);
-        while (px > 1 && QFontMetrics(font).height() > desc.height) font.setPixelSize(--px);
+        while (px > 1 && TextMeasure::CellOf(font).height > desc.height) font.setPixelSize(--px);
     } else if (desc.height < 0) {
         font.setPixelSize(-desc.height);
     }
     font_ = font;
     measure_.SetFont(font_);
 
-    const QFontMetrics fm(font_);
-    cellHeight_ = fm.height();
-    ascent_ = fm.ascent();
-    lineHeight_ = std::max(1, cellHeight_ + std::max(0, fm.leading()));
+    const TextMeasure::Cell cell = TextMeasure::CellOf(font_);
+    cellHeight_ = cell.height;
+    ascent_ = cell.ascent;
+    lineHeight_ = std::max(1, cellHeight_ + std::max(0, QFontMetrics(font_).leading()));
 
     if (widestLength_ > 0) {
         measure_.Extents(widestText_, widestExtents_);
@@ -129,149 +120,6 @@ void CTextWnd::SetLogFont(const LogFontDesc& desc) {
         UpdateHScroll();
         viewport()->update();
     }
-}
-
-// ---------------------------------------------------------------------------
-// Scroll state
-
-void CTextWnd::SetScrollInfo(Qt::Orientation bar, int max, int page) {
-    QScrollBar* sb = bar == Qt::Vertical ? verticalScrollBar() : horizontalScrollBar();
-    if (bar == Qt::Vertical) {
-        vMax_ = max;
-        vPage_ = page;
-    } else {
-        hMax_ = max;
-        hPage_ = page;
-    }
-    // A range of 0..max with a page of P allows positions up to max - (P - 1);
-    // the bar hides itself when that leaves nothing to scroll.
-    const int top = std::max(0, max - std::max(page - 1, 0));
-    const int before = sb->value();
-    {
-        // The scroll area answers every range change with a queued relayout; it
-        // is only needed when the bar has to appear or disappear, and skipping
-        // it keeps adding lines cheap.
-        const bool sameVisibility = (sb->maximum() > sb->minimum()) == (top > 0);
-        const QSignalBlocker quiet(sameVisibility ? sb : nullptr);
-        sb->setSingleStep(1);
-        sb->setPageStep(std::max(page, 0));
-        sb->setRange(0, top);
-    }
-    // A position the new range limited moves every row (the signal may have been held back).
-    if (sb->value() != before) viewport()->update();
-}
-
-void CTextWnd::UpdateVScroll() {
-    QScrollBar* sb = verticalScrollBar();
-    bool atEnd = false;
-    if (rowCount_ != 0) {
-        const auto page = static_cast<std::uint32_t>(vPage_);
-        const auto pos = static_cast<std::uint32_t>(sb->value());
-        atEnd = (page + pos) * 100u / rowCount_ >= 100u;
-    }
-    rowCount_ = static_cast<std::uint32_t>(model_.Count());
-    const int page = clientRect_.height() / lineHeight_;
-    SetScrollInfo(Qt::Vertical, static_cast<int>(rowCount_) - 1, page);
-    // The view that showed the newest row keeps showing it; the bar limits the
-    // position, so with fewer rows than a page it becomes 0.
-    if (atEnd) sb->setValue(vMax_ - vPage_ + 1);
-}
-
-void CTextWnd::UpdateHScroll() { SetScrollInfo(Qt::Horizontal, widestLength_ - 1, widestFit_); }
-
-void CTextWnd::RecordWidestLine(std::string_view text) {
-    widestText_.assign(text);
-    widestLength_ = static_cast<std::int32_t>(text.size());
-    widestExtents_.clear();
-    widestFit_ = 0;
-    measure_.Extents(widestText_, widestExtents_);
-    MeasureWidestFit();
-}
-
-void CTextWnd::MeasureWidestFit() {
-    const int limit = RightEdge(clientRect_) - kEdge;
-    // Bytes of one character share an extent, so the count ends on a boundary.
-    widestFit_ = static_cast<std::int32_t>(std::upper_bound(widestExtents_.begin(), widestExtents_.end(), limit) -
-                                           widestExtents_.begin());
-}
-
-int CTextWnd::HorizontalOffset() const {
-    const int h = horizontalScrollBar()->value();
-    if (h <= 0 || widestLength_ == 0 || widestExtents_.empty()) return 0;
-    return widestExtents_[static_cast<size_t>(std::min<int>(h, static_cast<int>(widestExtents_.size()) - 1))];
-}
-
-int CTextWnd::RowUnder(int y) const {
-    const int row = y / lineHeight_ + verticalScrollBar()->value();
-    return row < 0 ? 0 : row;
-}
-
-void CTextWnd::OnSize() {
-    clientRect_ = viewport()->rect();
-    if (widestLength_ > 0 && !widestExtents_.empty()) MeasureWidestFit();
-    UpdateVScroll();
-    UpdateHScroll();
-}
-
-void CTextWnd::resizeEvent(QResizeEvent* event) {
-    QAbstractScrollArea::resizeEvent(event);
-    // Also called when the viewport changes size because a scroll bar came or went.
-    if (created_) OnSize();
-}
-
-void CTextWnd::scrollContentsBy(int, int) {
-    // Positions only change for real here; every row moves, so repaint it all.
-    viewport()->update();
-}
-
-void CTextWnd::OnVScroll(ScrollCode code, int trackPos) {
-    QScrollBar* sb = verticalScrollBar();
-    const int pos = sb->value();
-    int next = pos;
-    switch (code) {
-    case SB_LINEUP: next = pos - 1; break;
-    case SB_LINEDOWN: next = pos + 1; break;
-    case SB_PAGEUP: next = pos - vPage_; break;
-    case SB_PAGEDOWN: next = pos + vPage_; break;
-    case SB_THUMBTRACK: next = trackPos; break;
-    case SB_TOP: next = 0; break;
-    case SB_BOTTOM: next = vMax_; break;
-    default: break;
-    }
-    sb->setValue(next);  // limited to the range; a real change repaints
-}
-
-void CTextWnd::OnHScroll(ScrollCode code, int trackPos) {
-    QScrollBar* sb = horizontalScrollBar();
-    const int pos = sb->value();
-    int next = pos;
-    switch (code) {
-    case SB_LINELEFT: next = pos - 1; break;
-    case SB_LINERIGHT: next = pos + 1; break;
-    case SB_PAGELEFT: next = pos - hPage_; break;
-    case SB_PAGERIGHT: next = pos + hPage_; break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK: next = trackPos; break;
-    default: break;
-    }
-    sb->setValue(next);
-}
-
-void CTextWnd::wheelEvent(QWheelEvent* event) {
-    if (wheelStep_ == 0) {
-        event->ignore();
-        return;
-    }
-    wheelRemainder_ += event->angleDelta().y();
-    while (wheelRemainder_ >= wheelStep_) {
-        OnVScroll(SB_LINEUP);
-        wheelRemainder_ -= wheelStep_;
-    }
-    while (wheelRemainder_ <= -wheelStep_) {
-        OnVScroll(SB_LINEDOWN);
-        wheelRemainder_ += wheelStep_;
-    }
-    event->accept();
 }
 
 // ---------------------------------------------------------------------------
@@ -340,162 +188,6 @@ void CTextWnd::DrawRow(QPainter& painter, int x, int y, const LogLine& line, std
             x += width <= limit ? width : measure_.FitIn(part, limit).extent;
         }
     }
-}
-
-// ---------------------------------------------------------------------------
-// Selection
-
-std::vector<CTextWnd::Span> CTextWnd::SelectionSpans(QPoint& s, QPoint e) const {
-    std::vector<Span> spans;
-    const int limit = RightEdge(clientRect_) - kEdge;
-    if (limit < 1) return spans;
-    const int r1 = RowUnder(s.y());
-    const int r2 = RowUnder(e.y());
-    if (s.y() >= e.y() && s.x() >= e.x()) return spans;
-    const int v = verticalScrollBar()->value();
-    const int o = HorizontalOffset();
-    int row = 0;
-    for (const LogLine& line : model_.Lines()) {
-        if (row > r2) break;
-        if (row >= r1) {
-            if (s.x() < 0) s.setX(0);
-            const std::string_view text = line.Text();
-            // Snap the start to the character boundary at or left of it in the scrolled view.
-            const TextMeasure::Fit head = measure_.FitIn(text, s.x() + o);
-            if (row == r1) s.setX(head.count > 0 ? head.extent - o : 0);
-            const std::string_view rest = text.substr(static_cast<size_t>(head.count));
-            Span span;
-            std::int32_t count = 0;
-            if (row == r1 && r1 == r2 && e.x() > s.x()) {
-                count = measure_.FitIn(rest, e.x() - s.x()).count;
-                span.text.assign(rest.substr(0, static_cast<size_t>(count)));
-                span.x = head.extent - o;
-            } else if (row == r1 && r1 < r2) {
-                count = measure_.FitIn(rest, limit - s.x()).count;
-                span.text.assign(rest.substr(0, static_cast<size_t>(count)));
-                span.x = head.extent - o;
-            } else if (row > r1 && row < r2) {
-                count = line.Length();
-                span.text.assign(text);
-                span.x = -o;
-            } else if (row == r2 && r2 > r1) {
-                count = measure_.FitIn(text, e.x() + o).count;
-                span.text.assign(text.substr(0, static_cast<size_t>(count)));
-                span.x = -o;
-            }
-            span.y = (row - v) * lineHeight_;
-            if (count > 0) spans.push_back(std::move(span));
-        }
-        ++row;
-    }
-    return spans;
-}
-
-CString CTextWnd::GetSelectedText(QPoint& start, QPoint end) const {
-    CString out;
-    for (const Span& span : SelectionSpans(start, end)) {
-        if (!out.empty()) out.append("\r\n");
-        out.append(span.text);
-    }
-    return out;
-}
-
-void CTextWnd::DrawSelection(QPoint& start, QPoint end, bool highlight) {
-    // Qt paints only inside paintEvent: the highlight is kept as spans drawn over
-    // the painted image until it is switched off; switching it off lets the next
-    // paint show those rows in their own colours again.
-    std::vector<Span> spans = SelectionSpans(start, end);
-    if (highlight) {
-        highlight_ = std::move(spans);
-    } else {
-        highlight_.clear();
-    }
-    viewport()->update();
-}
-
-void CTextWnd::DrawHighlight(QPainter& painter) const {
-    if (highlight_.empty()) return;
-    painter.setFont(font_);
-    for (const Span& span : highlight_) {
-        const int width = measure_.Width(span.text);
-        painter.fillRect(QRect(span.x, span.y, width, cellHeight_), ToQColor(kLogSelectionBackground));
-        painter.setPen(ToQColor(kLogSelectionText));
-        painter.drawText(QPoint(span.x, span.y + ascent_), TextMeasure::ToQString(span.text));
-    }
-}
-
-void CTextWnd::OnLButtonDown(QPoint point) {
-    if (dragging_) {
-        if (selStart_.x() < selEnd_.x() && selStart_.y() <= selEnd_.y()) DrawSelection(selStart_, selEnd_, false);
-        selEnd_ = QPoint(0, 0);
-        dragging_ = false;
-    }
-    const int row = RowUnder(point.y());
-    if (static_cast<size_t>(row) < model_.Count()) {
-        const LogLine& line = *std::next(model_.Lines().begin(), row);
-        // Measured from the line's first character, without the horizontal offset.
-        const TextMeasure::Fit fit = measure_.FitIn(line.Text(), point.x());
-        selStart_ = QPoint(fit.count > 0 ? fit.extent : 0, (row - verticalScrollBar()->value()) * lineHeight_);
-    }
-}
-
-void CTextWnd::OnMouseMove(QPoint point) {
-    dragging_ = true;
-    const QPoint end(point.x(), (RowUnder(point.y()) - verticalScrollBar()->value()) * lineHeight_);
-    if ((selEnd_.x() > end.x() && selEnd_.y() == end.y()) || selEnd_.y() >= end.y() + lineHeight_) {
-        QPoint from = end;
-        DrawSelection(from, selEnd_, false);
-    }
-    DrawSelection(selStart_, end, true);
-    selEnd_ = end;
-}
-
-void CTextWnd::OnLButtonUp() {
-    if (dragging_) {
-        CString text;
-        const bool forward = (selStart_.x() < selEnd_.x() && selStart_.y() == selEnd_.y()) || selStart_.y() < selEnd_.y();
-        if (forward) text = GetSelectedText(selStart_, selEnd_);
-        DrawSelection(selStart_, selEnd_, false);
-        // Lines added during the drag touched neither the ranges nor the display.
-        UpdateVScroll();
-        UpdateHScroll();
-        viewport()->repaint();
-        if (!text.empty()) QGuiApplication::clipboard()->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-        selEnd_ = QPoint(0, 0);
-    }
-    dragging_ = false;
-}
-
-void CTextWnd::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mousePressEvent(event);
-        return;
-    }
-    OnLButtonDown(event->position().toPoint());
-    // Accepting the press makes Qt grab the mouse for this window until release,
-    // so moves outside the client area keep arriving.
-    event->accept();
-}
-
-void CTextWnd::mouseMoveEvent(QMouseEvent* event) {
-    // The left button alone: no other button, no Shift or Ctrl.
-    const bool leftAlone = event->buttons() == Qt::LeftButton &&
-                           (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) == 0;
-    if (leftAlone) {
-        OnMouseMove(event->position().toPoint());
-        event->accept();
-        return;
-    }
-    QAbstractScrollArea::mouseMoveEvent(event);
-}
-
-void CTextWnd::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
-        QAbstractScrollArea::mouseReleaseEvent(event);
-        return;
-    }
-    OnLButtonUp();
-    event->accept();
 }
 
 }  // namespace veltmoor

@@ -34,9 +34,10 @@ class QPainter;
 namespace veltmoor {
 
 // The font request of the log, in the terms of a logical font description.
-// height > 0 is the cell height in pixels (ascent + descent), as the font
-// mapper of the original platform reads it; faces are tried in order, then the
-// closest sans-serif face.
+// height > 0 is the cell height in pixels (ascent + descent, widened to the
+// glyphs' ink so that underscores and descenders stay inside the row), as the
+// font mapper of the original platform reads it; faces are tried in order, then
+// the closest sans-serif face.
 struct LogFontDesc {
     int height = 12;
     int weight = 400;
@@ -100,6 +101,7 @@ public:
 
     // State for inspection (tests, the dialog).
     int LineHeight() const { return lineHeight_; }
+    int CellHeight() const { return cellHeight_; }  // rows are filled this high; the rest is leading
     std::uint32_t RowCount() const { return rowCount_; }
     int WheelStep() const { return wheelStep_; }
     int WheelRemainder() const { return wheelRemainder_; }

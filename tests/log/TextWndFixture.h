@@ -42,7 +42,7 @@ protected:
     CTextWnd& Wnd() { return *wnd_; }
     QWidget* Viewport() { return wnd_->viewport(); }
     int LineHeight() const { return wnd_->LineHeight(); }
-    int CellHeight() const { return QFontMetrics(wnd_->LogFont()).height(); }
+    int CellHeight() const { return wnd_->CellHeight(); }
     int V() const { return wnd_->verticalScrollBar()->value(); }
     int Page() const { return wnd_->viewport()->height() / wnd_->LineHeight(); }
 

@@ -25,10 +25,28 @@ TEST_F(TextWndPaint, CreateMakesAVisibleChildWithItsIdAndFont) {
     EXPECT_EQ(Wnd().GetDlgCtrlID(), 6435);
     EXPECT_FALSE(Wnd().Create(parent_.get(), QRect(0, 0, 10, 10), 1));
     // Cell height 12 at most, line height = cell height + leading.
-    const QFontMetrics fm(Wnd().LogFont());
-    EXPECT_LE(fm.height(), 12);
-    EXPECT_GE(fm.height(), 9);
-    EXPECT_EQ(Wnd().LineHeight(), fm.height() + std::max(0, fm.leading()));
+    EXPECT_LE(CellHeight(), 12);
+    EXPECT_GE(CellHeight(), 9);
+    EXPECT_EQ(Wnd().LineHeight(), CellHeight() + std::max(0, QFontMetrics(Wnd().LogFont()).leading()));
+}
+
+TEST_F(TextWndPaint, UnderscoresAndDescendersAreInkedInsideTheirRow) {
+    // Under a coloured second row, so that ink below the first row's rectangle is painted over.
+    Wnd().AddLine("IX_FOLDERS_ACCOUNT gjpqy");
+    Wnd().AddLine("\x03" "01,04" + Spaces(40));
+    const QImage img = Grab();
+    const struct {
+        const char* before;
+        const char* glyph;
+    } kGlyphs[] = {{"IX", "_"}, {"IX_FOLDERS", "_"}, {"IX_FOLDERS_ACCOUNT ", "g"}, {"IX_FOLDERS_ACCOUNT gjp", "q"}};
+    for (const auto& g : kGlyphs) {
+        const int from = Extent(g.before), to = Extent(QString(g.before) + g.glyph);
+        int inked = 0;
+        // The lowest third of the row's rectangle, where nothing but underscores and descenders draws.
+        for (int y = LineHeight() * 2 / 3; y < LineHeight(); ++y)
+            for (int x = from; x < to; ++x) inked += qRed(img.pixel(x, y)) >= 128 ? 1 : 0;
+        EXPECT_GT(inked, 0) << g.glyph << " after " << g.before;
+    }
 }
 
 TEST_F(TextWndPaint, EmptyLogIsAllBackground) {
