@@ -60,10 +60,6 @@ public:
     RecordsetPtr Execute(const std::string& sql) override { return Require().Execute(sql); }
     std::string Version() override { return kDataAccessVersion; }
     std::string Provider() override { return providerName_; }
-    void PutCursorLocation(CursorLocationEnum location) override {
-        options_.cursorLocation = location;
-        if (impl_) impl_->PutCursorLocation(location);
-    }
     void PutCommandTimeout(long seconds) override {
         options_.commandTimeout = seconds;
         if (impl_) impl_->PutCommandTimeout(seconds);

@@ -204,12 +204,15 @@ TEST_F(SmallDatabase, MissingDefaultsAreFoundAndRepaired) {
     EXPECT_THAT(CheckTables(false), ElementsAreArray(Join({{Line("  ")}, TableBlock("T", left)})));
 
     // The values, as the catalog reads them back.
-    auto catalog = adox::Catalog::Create();
     ado::ConnectionPtr connection = ado::CreateConnection();
     connection->Open(ConnectionString(), "", "", 0);
-    catalog->PutActiveConnection(connection);
-    auto columns = catalog->GetTables()->Item("T")->GetColumns();
-    auto defaultOf = [&](const char* c) { return columns->Item(c)->GetProperties()->Item("Default")->Value(); };
+    const auto columns = connection->Catalog()->Columns("T");
+    auto defaultOf = [&](const std::string& c) {
+        for (const auto& column : columns)
+            if (column.name == c) return column.defaultValue;
+        ADD_FAILURE() << "no column " << c;
+        return _variant_t();
+    };
     EXPECT_EQ(defaultOf("I").ToInt32(), 42);
     EXPECT_EQ(defaultOf("NEG").ToInt32(), -5);
     EXPECT_EQ(defaultOf("TRAIL").ToInt32(), 12);

@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "base/CString.h"
+#include "db/ado/ClosedRecordset.h"
 #include "db/ado/odbc/ResultTable.h"
 #include "db/ado/odbc/SqlServerDdl.h"
 
@@ -23,7 +24,7 @@ constexpr HRESULT kInTransaction = static_cast<HRESULT>(0x800A0CAE);  // adErrIn
 
 // The server's answers use the ODBC provider's own client-side recordset, so that
 // they behave exactly as the real provider's do. Short rows are padded with NULL.
-RecordsetPtr ClosedRecordset() { return ado::odbc::MakeClosedRecordset(); }
+using ado::ClosedRecordset;
 RecordsetPtr RowsRecordset(Rows rows) {
     for (auto& row : rows.rows) row.resize(rows.columns.size(), _variant_t::Null());
     return ado::odbc::MakeBufferedRecordset(ado::odbc::ResultTable{std::move(rows.columns), std::move(rows.rows)});
@@ -353,9 +354,6 @@ public:
     }
     std::string Version() override { return state_->version; }
     std::string Provider() override { return state_->provider; }
-    void PutCursorLocation(ado::CursorLocationEnum location) override {
-        state_->Call(Format("PutCursorLocation(%d)", static_cast<int>(location)));
-    }
     void PutCommandTimeout(long seconds) override { state_->Call(Format("PutCommandTimeout(%ld)", seconds)); }
 
     void BeginTrans() override {

@@ -123,10 +123,10 @@ public:
     // ALTER TABLE ... for properties). With a provider other than SQLOLEDB/MSDASQL an
     // "Autoincrement" change is made in place and recorded as "-- SET t.c Autoincrement = 1".
     std::vector<std::string> Statements() const;
-    // Every call in order: "Open(<string>)", "Close()", "PutCursorLocation(3)",
-    // "PutCommandTimeout(180)", "BeginTrans()", "CommitTrans()", "RollbackTrans()",
-    // "Execute(<sql>)", "Catalog()", "CreateTable(<sql>)", "CreateIndex(<sql>)",
-    // "SetColumnProperty(<sql>)". Catalog reads are not recorded.
+    // Every call in order: "Open(<string>)", "Close()", "PutCommandTimeout(180)",
+    // "BeginTrans()", "CommitTrans()", "RollbackTrans()", "Execute(<sql>)", "Catalog()",
+    // "CreateTable(<sql>)", "CreateIndex(<sql>)", "SetColumnProperty(<sql>)". Catalog
+    // reads are not recorded.
     std::vector<std::string> Calls() const;
     std::vector<std::string> Unscripted() const;  // Execute texts no rule answered
     int OpenTransactions() const;
