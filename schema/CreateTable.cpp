@@ -94,9 +94,11 @@ bool CVeltmoorDlg::CreateTable(const ado::TableDef& sourceTable, const CString& 
     // 4. Copy the rows (CopyRows).
     std::optional<schema::DropTableGuard> dropDuplicate;
     try {
+        // 1.
         newTableName = schema::DuplicateTableName(sourceTable.name, schema::NewGuid(m_guidSource));
-        ado::CatalogBackend& catalog = *m_pCatalog;
+        ado::CatalogBackend& catalog = *m_pCatalog;  // without one, nothing is sent at all
 
+        // 2.
         ado::TableDef duplicate{newTableName, {}};
         CString columnList;
         for (size_t i = 0; i < sourceTable.columns.size(); ++i) {
@@ -105,10 +107,12 @@ bool CVeltmoorDlg::CreateTable(const ado::TableDef& sourceTable, const CString& 
             duplicate.columns.push_back(DuplicateColumn(*this, sourceTable, column, identityColumn));
         }
 
+        // 3.
         catalog.CreateTable(duplicate);
         dropDuplicate.emplace(*this, newTableName, kTracer);
         if (columnList.empty()) return false;
 
+        // 4.
         CopyRows(*this, sourceTable.name, newTableName, columnList, *dropDuplicate);
         dropDuplicate->Keep();
         return true;
