@@ -72,10 +72,9 @@ class ScriptState {
 public:
     std::string provider = "SQLOLEDB.1";
     std::string version = "2.8";
-    bool strict = false;
     bool fromCatalog = false;
     std::vector<std::unique_ptr<Rule>> rules, callRules;
-    std::vector<std::string> statements, calls, unscripted;
+    std::vector<std::string> statements, calls;
     ScriptedCatalog catalog;
     int connectionsMade = 0;
     int openTransactions = 0;
@@ -125,11 +124,9 @@ public:
             if (a && a->kind == Rule::Answer::kRows) return RowsRecordset(a->rows);
             return ClosedRecordset();
         }
-        unscripted.push_back(sql);
         if (fromCatalog) {
             if (auto rs = FromCatalog(sql)) return rs;
         }
-        if (strict) ServerError(hr::kErrorsInCommand, "[scripted] unscripted statement: " + sql);
         return ClosedRecordset();
     }
 
@@ -142,7 +139,7 @@ public:
 };
 
 // The statements the checks and repairs send, answered as SQL Server would from
-// the catalog. Anything else is left to the caller (closed or strict).
+// the catalog. Anything else is left to the caller (answered closed).
 RecordsetPtr ScriptState::FromCatalog(const std::string& sql) {
     static const std::regex columnProperty(
         R"(^select columnproperty\(object_id\('(.*)'\),'(.*)','(IsIdentity|AllowsNull)'\) as (\w+)$)",
@@ -426,7 +423,6 @@ Rule& ScriptedConnection::OnCall(StatementMatcher call) {
     return *state_->callRules.back();
 }
 
-void ScriptedConnection::Strict(bool on) { state_->strict = on; }
 void ScriptedConnection::AnswerFromCatalog(bool on) { state_->fromCatalog = on; }
 void ScriptedConnection::SetProvider(std::string provider) { state_->provider = std::move(provider); }
 void ScriptedConnection::SetVersion(std::string version) { state_->version = std::move(version); }
@@ -461,13 +457,11 @@ ScriptedTable& ScriptedConnection::AddTable(std::string name, std::vector<ado::C
 
 std::vector<std::string> ScriptedConnection::Statements() const { return state_->statements; }
 std::vector<std::string> ScriptedConnection::Calls() const { return state_->calls; }
-std::vector<std::string> ScriptedConnection::Unscripted() const { return state_->unscripted; }
 int ScriptedConnection::OpenTransactions() const { return state_->openTransactions; }
 
 void ScriptedConnection::ClearRecord() {
     state_->statements.clear();
     state_->calls.clear();
-    state_->unscripted.clear();
 }
 
 }  // namespace veltmoor::test
