@@ -10,9 +10,9 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <vector>
 
 #include "base/CString.h"
-#include "db/ado/Adox.h"
 #include "db/ado/Connection.h"
 #include "db/xml/XmlDocument.h"
 #include "log/TextWnd.h"
@@ -117,17 +117,19 @@ public:
     // The schema description: tables.xml in the program folder unless overridden.
     CString TablesFile() const { return m_strTablesOverride.empty() ? m_strProgramFolder + "tables.xml" : m_strTablesOverride; }
     bool CheckTables(bool identityPass);
-    bool IndexExists(const CString& indexName, const adox::TablePtr& table, const xml::XmlNodePtr& indexElement,
-                     CString& foundName);
-    bool CreateIndex(const CString& indexName, const adox::TablePtr& table, const xml::XmlNodePtr& indexElement,
+    // The catalog's side of a table: `tableName` as the catalog names it, `indexes` and
+    // `column` as the catalog reported them. Setting a default updates `column` too.
+    bool IndexExists(const CString& indexName, const std::vector<ado::IndexInfo>& indexes,
+                     const xml::XmlNodePtr& indexElement, CString& foundName);
+    bool CreateIndex(const CString& indexName, const CString& tableName, const xml::XmlNodePtr& indexElement,
                      const xml::XmlNodeListPtr& columnElements);
-    bool CreateIndex(const adox::TablePtr& table, const CString& indexName, const CString& columnName,
+    bool CreateIndex(const CString& tableName, const CString& indexName, const CString& columnName,
                      ado::DataTypeEnum type, long definedSize, bool primaryKey, bool unique);
-    bool SetColumnDefault(const adox::ColumnPtr& column, const xml::XmlNodePtr& columnElement);
-    bool SetColumnDefault(const adox::ColumnPtr& column, const _variant_t& value);
+    bool SetColumnDefault(const CString& tableName, ado::ColumnInfo& column, const xml::XmlNodePtr& columnElement);
+    bool SetColumnDefault(const CString& tableName, ado::ColumnInfo& column, const _variant_t& value);
     bool SetColumnDefault(const xml::XmlNodePtr& columnElement, const CString& tableName, const CString& columnName,
                           const CString& constraintName);
-    bool CreateTable(const adox::TablePtr& sourceTable, const CString& identityColumn, CString& newTableName);
+    bool CreateTable(const ado::TableDef& sourceTable, const CString& identityColumn, CString& newTableName);
 
     // ---- accounts/: the account link check ----
     void CheckAccounts();
@@ -138,7 +140,7 @@ public:
     CString m_strProgramFolder;
     CString m_strConnectionString;
     ado::ConnectionPtr m_pConnection;
-    adox::CatalogPtr m_pCatalog;
+    ComPtr<ado::CatalogBackend> m_pCatalog;  // the catalog of m_pConnection's database
     QIcon m_hIcon;
     CString m_strMdacVersion;
     int m_bFixErrors = 0;

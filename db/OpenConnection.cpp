@@ -23,24 +23,17 @@ float VersionNumber(const CString& text) {
 
 void CVeltmoorDlg::OpenConnection() {
     try {
-        // 1.-3. A fresh connection, opened synchronously.
+        // 1.-4. A fresh connection, opened synchronously, once for every provider: the
+        //       ODBC provider reads each result in full and SQLite's results hold no
+        //       lock, so several recordsets can be open without client-side cursors.
         m_pConnection.Release();
         m_pConnection = m_connectionFactory();
         m_pConnection->Open(m_strConnectionString, "", "", 0);
-        // 4. Server-side providers are reopened with client-side cursors, so that
-        //    several result sets can be open on the connection at once.
-        if (IsSqlServerProvider(m_pConnection)) {
-            m_pConnection->Close();
-            m_pConnection = m_connectionFactory();
-            m_pConnection->PutCursorLocation(ado::adUseClient);
-            m_pConnection->Open(m_strConnectionString, "", "", 0);
-        }
         // 5. Long checks and rebuilds get three minutes per statement.
         m_pConnection->PutCommandTimeout(180);
         // 6. The catalog of the same database.
         m_pCatalog.Release();
-        m_pCatalog = adox::Catalog::Create();
-        m_pCatalog->PutActiveConnection(m_pConnection);
+        m_pCatalog = m_pConnection->Catalog();
         // 7. The status line, with a warning below version 2.7.
         const float version = VersionNumber(m_pConnection->Version());
         m_strMdacVersion = Format("DETECTED MDAC VERSION: %0.2f", static_cast<double>(version));

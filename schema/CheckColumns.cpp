@@ -14,18 +14,15 @@ struct ColumnCheck {
     xml::XmlNodePtr element;
     CString tableName;   // as the description writes it
     CString columnName;  // as the description writes it (upper-cased by the constraint search)
-    adox::TablePtr table;
-    adox::ColumnPtr column;
+    ado::TableDef& table;        // as the catalog reported it
+    ado::ColumnInfo* column;     // in `table`
     bool autonumber = false;
     bool defaultRequired = false;
 };
 
-adox::ColumnPtr FindColumn(const adox::TablePtr& table, const CString& name) {
-    adox::ColumnsPtr columns = table->GetColumns();
-    for (long i = 0; i < columns->Count(); ++i) {
-        adox::ColumnPtr column = columns->Item(i);
-        if (EqualsNoCase(column->Name(), name)) return column;
-    }
+ado::ColumnInfo* FindColumn(ado::TableDef& table, const CString& name) {
+    for (ado::ColumnInfo& column : table.columns)
+        if (EqualsNoCase(column.name, name)) return &column;
     return nullptr;
 }
 
@@ -43,15 +40,15 @@ void CheckIdentity(Pass& pass, ColumnCheck& c) {
         // Without an answer the column is left alone: no finding, no rebuild.
         pass.Write(Format("Error occurred while checking for missing autonumber or identity property on [%s] column in "
                           "[%s] table",
-                          c.columnName.c_str(), c.table->Name().c_str()));
+                          c.columnName.c_str(), c.table.name.c_str()));
         dlg.RecordException(error, kCheckTablesTracer, true);
         isIdentity = true;
     }
     if (isIdentity) return;
 
-    const CVeltmoorDlg::Finding finding{"tables", c.table->Name(), c.columnName, {}, {}, {},
+    const CVeltmoorDlg::Finding finding{"tables", c.table.name, c.columnName, {}, {}, {},
         Format("Missing autonumber or identity property on [%s] column in [%s] table", c.columnName.c_str(),
-               c.table->Name().c_str())};
+               c.table.name.c_str())};
     if (!pass.FixErrors()) {
         pass.Write(pass.Finding(finding));
         return;
@@ -59,10 +56,10 @@ void CheckIdentity(Pass& pass, ColumnCheck& c) {
     // Its outcome is the rebuild's: counted now, reported by the rebuild step.
     ++dlg.m_tally.findings;
     pass.Write(finding.message);
-    RebuildEntry& entry = pass.rebuild[c.table->Name()];
+    RebuildEntry& entry = pass.rebuild[c.table.name];
     // A rebuild makes one column the identity column; findings for a column it
     // replaces in the list stay unfixed.
-    if (entry.table && !EqualsNoCase(entry.column, c.columnName)) {
+    if (!entry.findings.empty() && !EqualsNoCase(entry.column, c.columnName)) {
         for (const CVeltmoorDlg::Finding& replaced : entry.findings) pass.Report(replaced, false);
         entry.findings.clear();
     }
@@ -105,39 +102,27 @@ void CheckServerDefault(Pass& pass, ColumnCheck& c, const ado::RecordsetPtr& con
 }
 
 // Embedded database, identity pass: the column's "Autoincrement" property, and the
-// repair in place when "Fix Errors" is ticked.
+// repair in place when "Fix Errors" is ticked (the repair records its own errors).
 void CheckAutonumber(Pass& pass, ColumnCheck& c) {
-    CVeltmoorDlg& dlg = pass.dlg;
-    try {
-        if (c.column->GetProperties()->Item("Autoincrement")->Value().ToBool()) return;
-        const CVeltmoorDlg::Finding finding{"tables", c.tableName, c.columnName, {}, {}, {},
-            Format("Missing autonumber or identity property on [%s] column", c.columnName.c_str())};
-        if (pass.FixErrors()) {
-            const bool fixed = RepairAutonumber(dlg, c.column);
-            pass.Write(pass.Finding(finding, fixed));
-            if (!fixed) pass.Write(Format("--- Table [%s] was left unchanged", c.table->Name().c_str()));
-            return;
-        }
-        pass.Write(pass.Finding(finding));
-    } catch (const _com_error& error) {
-        dlg.RecordException(error, kCheckTablesTracer, true);
+    if (c.column->autoIncrement) return;
+    const CVeltmoorDlg::Finding finding{"tables", c.tableName, c.columnName, {}, {}, {},
+        Format("Missing autonumber or identity property on [%s] column", c.columnName.c_str())};
+    if (pass.FixErrors()) {
+        const bool fixed = RepairAutonumber(pass.dlg, c.table.name, *c.column);
+        pass.Write(pass.Finding(finding, fixed));
+        if (!fixed) pass.Write(Format("--- Table [%s] was left unchanged", c.table.name.c_str()));
+        return;
     }
+    pass.Write(pass.Finding(finding));
 }
 
-// Embedded database, main pass: the column's "Default" property.
+// Embedded database, main pass: the column's "Default" property (any value, an
+// empty text included, is a default).
 void CheckEmbeddedDefault(Pass& pass, ColumnCheck& c) {
-    CVeltmoorDlg& dlg = pass.dlg;
-    _variant_t value;
-    try {
-        value = c.column->GetProperties()->Item("Default")->Value();
-    } catch (const _com_error& error) {
-        dlg.RecordException(error, kCheckTablesTracer, true);
-        value = _variant_t();
-    }
-    if (!c.defaultRequired || !value.IsEmptyOrNull()) return;
+    if (!c.defaultRequired || !c.column->defaultValue.IsEmptyOrNull()) return;
 
     std::optional<bool> repaired;
-    if (pass.FixErrors()) repaired = dlg.SetColumnDefault(c.column, c.element);
+    if (pass.FixErrors()) repaired = pass.dlg.SetColumnDefault(c.table.name, *c.column, c.element);
     pass.Write(pass.Finding({"tables", c.tableName, c.columnName, {}, {}, {},
                              Format("Missing default value on [%s] column", c.columnName.c_str())},
                             repaired));
@@ -153,17 +138,20 @@ ado::RecordsetPtr ConstraintList(CVeltmoorDlg& dlg, const CString& tableName) {
 }  // namespace
 
 xml::XmlNodeListPtr CheckColumns(Pass& pass, const xml::XmlNodePtr& tableElement, const CString& tableName,
-                                 const adox::TablePtr& table) {
+                                 const CString& table) {
     CVeltmoorDlg& dlg = pass.dlg;
     ado::RecordsetPtr constraints;
     if (IsSqlServerProvider(dlg.m_pConnection)) constraints = ConstraintList(dlg, tableName);
 
     xml::XmlNodeListPtr columnElements = tableElement->selectNodes("COLUMN");
+    // The catalog's columns, read once for the table's elements; the repairs keep them up to date.
+    ado::TableDef catalogTable{table, {}};
+    if (columnElements->length() > 0) catalogTable.columns = dlg.m_pCatalog->Columns(table);
     for (long i = 0; i < columnElements->length(); ++i) {
         if (constraints) constraints->MoveFirst();
-        ColumnCheck c{columnElements->item(i), tableName, {}, table, nullptr, false, false};
+        ColumnCheck c{columnElements->item(i), tableName, {}, catalogTable, nullptr, false, false};
         HasText(c.element, "name", c.columnName);
-        c.column = FindColumn(table, c.columnName);
+        c.column = FindColumn(catalogTable, c.columnName);
         if (!c.column) {
             // Missing columns are reported, never created.
             if (!pass.identityPass) {

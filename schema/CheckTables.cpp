@@ -10,17 +10,16 @@ using namespace schema;
 
 namespace {
 
-// The catalog's table of that name (without regard to case), or none. The tables
-// collection is taken from the catalog at the first lookup of a pass and kept for
-// the pass, as the catalog keeps its collections: tables are only created and
-// dropped by the rebuild step, after the last lookup.
-adox::TablePtr FindTable(const adox::CatalogPtr& catalog, adox::TablesPtr& tables, const CString& name) {
-    if (!tables) tables = catalog->GetTables();
-    for (long i = 0; i < tables->Count(); ++i) {
-        adox::TablePtr table = tables->Item(i);
-        if (EqualsNoCase(table->Name(), name)) return table;
-    }
-    return nullptr;
+// The catalog's name of the table of that name (without regard to case), or none.
+// The table names are read from the catalog at the first lookup of a pass and kept
+// for the pass: tables are only created and dropped by the rebuild step, after the
+// last lookup.
+std::optional<CString> FindTable(const ComPtr<ado::CatalogBackend>& catalog,
+                                 std::optional<std::vector<std::string>>& tables, const CString& name) {
+    if (!tables) tables = catalog->TableNames();
+    for (const std::string& table : *tables)
+        if (EqualsNoCase(table, name)) return table;
+    return std::nullopt;
 }
 
 }  // namespace
@@ -57,7 +56,7 @@ bool CVeltmoorDlg::CheckTables(bool identityPass) {
         xml::XmlDocumentPtr document = xml::XmlDocument::Create();
         document->load(TablesFile());  // a file that cannot be read leaves the document empty
 
-        adox::TablesPtr tables;
+        std::optional<std::vector<std::string>> tables;
         xml::XmlNodeListPtr tableElements = document->selectNodes("//TABLES/TABLE");
         for (long i = 0; i < tableElements->length(); ++i) {
             xml::XmlNodePtr tableElement = tableElements->item(i);
@@ -68,10 +67,10 @@ bool CVeltmoorDlg::CheckTables(bool identityPass) {
                 m_wndLog.AddLine(Format("--- Checking table: %s ---", tableName.c_str()));
             }
 
-            adox::TablePtr table = FindTable(m_pCatalog, tables, tableName);
+            const std::optional<CString> table = FindTable(m_pCatalog, tables, tableName);
             if (table) {
-                xml::XmlNodeListPtr columnElements = CheckColumns(pass, tableElement, tableName, table);
-                if (!identityPass) CheckIndexes(pass, tableElement, table, columnElements);
+                xml::XmlNodeListPtr columnElements = CheckColumns(pass, tableElement, tableName, *table);
+                if (!identityPass) CheckIndexes(pass, tableElement, *table, columnElements);
             }
             if (m_tableProgress) m_tableProgress();
             if (identityPass) continue;

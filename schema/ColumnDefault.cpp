@@ -10,7 +10,8 @@ namespace {
 constexpr const char* kTracer = "CVeltmoorDlg::SetColumnDefault";
 }
 
-bool CVeltmoorDlg::SetColumnDefault(const adox::ColumnPtr& column, const xml::XmlNodePtr& columnElement) {
+bool CVeltmoorDlg::SetColumnDefault(const CString& tableName, ado::ColumnInfo& column,
+                                    const xml::XmlNodePtr& columnElement) {
     // 1. Read defaultvalue and type; without either nothing is done.
     // 2. Convert: "int" to a whole number, "boolean" to true only for "true"; other types are not set.
     // 3. Write the value into the column's "Default" property.
@@ -18,18 +19,21 @@ bool CVeltmoorDlg::SetColumnDefault(const adox::ColumnPtr& column, const xml::Xm
         CString value, type;
         if (!schema::ReadAttribute(columnElement, "defaultvalue", value)) return false;
         if (!schema::ReadAttribute(columnElement, "type", type)) return false;
-        if (EqualsNoCase(type, "int")) return SetColumnDefault(column, _variant_t(Atoi(value)));
-        if (EqualsNoCase(type, "boolean")) return SetColumnDefault(column, _variant_t(EqualsNoCase(value, "true")));
+        if (EqualsNoCase(type, "int")) return SetColumnDefault(tableName, column, _variant_t(Atoi(value)));
+        if (EqualsNoCase(type, "boolean"))
+            return SetColumnDefault(tableName, column, _variant_t(EqualsNoCase(value, "true")));
     } catch (const _com_error& error) {
         RecordException(error, kTracer, true);
     }
     return false;
 }
 
-bool CVeltmoorDlg::SetColumnDefault(const adox::ColumnPtr& column, const _variant_t& value) {
-    // 1. Set the column's "Default" property; the catalog writes it into the database.
+bool CVeltmoorDlg::SetColumnDefault(const CString& tableName, ado::ColumnInfo& column, const _variant_t& value) {
+    // 1. Set the column's "Default" property in the catalog, which writes it into the database.
+    // 2. Keep the caller's description of the column in step with it.
     try {
-        column->GetProperties()->Item("Default")->PutValue(value);
+        m_pCatalog->SetColumnProperty(tableName, column.name, "Default", value);
+        column.defaultValue = value;
         return true;
     } catch (const _com_error& error) {
         RecordException(error, kTracer, true);

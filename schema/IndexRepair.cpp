@@ -12,18 +12,15 @@ constexpr const char* kIndexExistsTracer = "CVeltmoorDlg::IndexExists";
 constexpr const char* kCreateIndexTracer = "CVeltmoorDlg::CreateIndex";
 }  // namespace
 
-bool CVeltmoorDlg::IndexExists(const CString&, const adox::TablePtr& table, const xml::XmlNodePtr& indexElement,
-                               CString& foundName) {
+bool CVeltmoorDlg::IndexExists(const CString&, const std::vector<ado::IndexInfo>& indexes,
+                               const xml::XmlNodePtr& indexElement, CString& foundName) {
     try {
         // The name plays no part: any index that has the key among its columns counts.
         const CString key = AttributeText(indexElement, "key");
-        adox::IndexesPtr indexes = table->GetIndexes();
-        for (long i = 0; i < indexes->Count(); ++i) {
-            adox::IndexPtr index = indexes->Item(i);
-            adox::ColumnsPtr columns = index->GetColumns();
-            for (long k = 0; k < columns->Count(); ++k) {
-                if (EqualsNoCase(columns->Item(k)->Name(), key)) {
-                    foundName = index->Name();
+        for (const ado::IndexInfo& index : indexes) {
+            for (const ado::ColumnInfo& column : index.columns) {
+                if (EqualsNoCase(column.name, key)) {
+                    foundName = index.name;
                     return true;
                 }
             }
@@ -34,7 +31,7 @@ bool CVeltmoorDlg::IndexExists(const CString&, const adox::TablePtr& table, cons
     return false;
 }
 
-bool CVeltmoorDlg::CreateIndex(const CString& indexName, const adox::TablePtr& table,
+bool CVeltmoorDlg::CreateIndex(const CString& indexName, const CString& tableName,
                                const xml::XmlNodePtr& indexElement, const xml::XmlNodeListPtr& columnElements) {
     // 1. Find the first COLUMN element named like the index's key.
     // 2. Take the key column's type from its sqlSType (int when absent); stop on any other type.
@@ -60,7 +57,7 @@ bool CVeltmoorDlg::CreateIndex(const CString& indexName, const adox::TablePtr& t
             const bool primary = EqualsNoCase(AttributeText(indexElement, "primary"), "yes");
             const bool unique = EqualsNoCase(AttributeText(indexElement, "unique"), "yes");
             // The key as the INDEX element writes it names the column.
-            return CreateIndex(table, indexName, key, type, size, primary, unique);
+            return CreateIndex(tableName, indexName, key, type, size, primary, unique);
         }
     } catch (const _com_error& error) {
         RecordException(error, kCreateIndexTracer, true);
@@ -68,18 +65,21 @@ bool CVeltmoorDlg::CreateIndex(const CString& indexName, const adox::TablePtr& t
     return false;
 }
 
-bool CVeltmoorDlg::CreateIndex(const adox::TablePtr& table, const CString& indexName, const CString& columnName,
+bool CVeltmoorDlg::CreateIndex(const CString& tableName, const CString& indexName, const CString& columnName,
                                ado::DataTypeEnum type, long definedSize, bool primaryKey, bool unique) {
-    // 1. Describe the index on an unattached index object: name, its one column, flags.
-    // 2. Append it to the table's indexes, which creates it in the database; a refusal
-    //    leaves nothing behind.
+    // 1. Describe the index: name, flags, its one key column (not nullable, as a new column is).
+    // 2. Create it in the catalog; a refusal leaves nothing behind.
     try {
-        adox::IndexPtr index = adox::Index::Create();
-        index->PutName(indexName);
-        index->GetColumns()->Append(columnName, type, definedSize);
-        index->PutPrimaryKey(primaryKey);
-        index->PutUnique(unique);
-        table->GetIndexes()->Append(index);
+        ado::IndexInfo index;
+        index.name = indexName;
+        index.primaryKey = primaryKey;
+        index.unique = unique;
+        ado::ColumnInfo& key = index.columns.emplace_back();
+        key.name = columnName;
+        key.type = type;
+        key.definedSize = definedSize;
+        key.nullable = false;
+        m_pCatalog->CreateIndex(tableName, index);
         return true;
     } catch (const _com_error& error) {
         RecordException(error, kCreateIndexTracer, true);

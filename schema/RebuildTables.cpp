@@ -1,46 +1,34 @@
 // The rebuild step of the identity pass: each listed SQL Server table is replaced
 // by a duplicate whose autonumber column has the identity property.
-#include <exception>
-
+#include "db/ado/Transaction.h"
+#include "schema/DropTableGuard.h"
 #include "schema/TableCheck.h"
 
 namespace veltmoor::schema {
 
 namespace {
 
-// Drops the source and gives the duplicate its name, in one transaction. When either
-// statement fails the transaction is rolled back, so that the source table is never
-// lost, the duplicate (whose rows the source still holds) is dropped, and the error
-// goes on to the pass's catch.
 void ReplaceTable(Pass& pass, const CString& table, const CString& duplicate) {
-    const ado::ConnectionPtr& connection = pass.dlg.m_pConnection;
-    bool transactionOpen = false;
-    try {
-        connection->BeginTrans();
-        transactionOpen = true;
-        connection->Execute(Format("DROP TABLE %s", table.c_str()));
-        pass.Write(Format("--- Table [%s] was successfully dropped", table.c_str()));
-        connection->Execute(Format("EXECUTE sp_rename N'%s', N'%s', 'OBJECT'", duplicate.c_str(), table.c_str()));
-        connection->CommitTrans();
-    } catch (const _com_error&) {
-        const std::exception_ptr original = std::current_exception();
-        if (transactionOpen) {
-            try {
-                connection->RollbackTrans();
-            } catch (const _com_error& rollbackError) {
-                // Which of the two tables holds the rows is unknown now: leave both be.
-                pass.dlg.RecordException(rollbackError, kCheckTablesTracer, true);
-                std::rethrow_exception(original);
-            }
+    // 1. Drop the duplicate again unless the replacement completes (declared first, it acts last).
+    // 2. In one transaction: drop the source and give the duplicate its name. A failure rolls
+    //    the transaction back, so the source table is never lost, and goes on to the pass's
+    //    catch. When the rollback fails too, which table holds the rows is unknown: its
+    //    error is recorded and both tables are left be.
+    CVeltmoorDlg& dlg = pass.dlg;
+    DropTableGuard dropDuplicate(dlg, duplicate, kCheckTablesTracer);
+    ado::Transaction transaction(dlg.m_pConnection, [&](const _com_error* failure) {
+        if (failure) {
+            dlg.RecordException(*failure, kCheckTablesTracer, true);
+            dropDuplicate.Keep();
+        } else {
             pass.Write(Format("--- Rolled back: table [%s] is kept as it was", table.c_str()));
         }
-        try {
-            connection->Execute(Format("DROP TABLE %s", duplicate.c_str()));
-        } catch (const _com_error& dropError) {
-            pass.dlg.RecordException(dropError, kCheckTablesTracer, true);
-        }
-        std::rethrow_exception(original);
-    }
+    });
+    dlg.m_pConnection->Execute(Format("DROP TABLE %s", table.c_str()));
+    pass.Write(Format("--- Table [%s] was successfully dropped", table.c_str()));
+    dlg.m_pConnection->Execute(Format("EXECUTE sp_rename N'%s', N'%s', 'OBJECT'", duplicate.c_str(), table.c_str()));
+    transaction.Commit();
+    dropDuplicate.Keep();
 }
 
 }  // namespace

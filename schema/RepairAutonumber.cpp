@@ -4,12 +4,14 @@
 
 namespace veltmoor::schema {
 
-bool RepairAutonumber(CVeltmoorDlg& dlg, const adox::ColumnPtr& column) {
+bool RepairAutonumber(CVeltmoorDlg& dlg, const CString& table, ado::ColumnInfo& column) {
     // 1. Set the column's "Autoincrement" property. The provider rebuilds the table in one
     //    transaction, keeping every row, index and trigger, or raises saying why the values
     //    cannot become autonumbers (nulls, duplicates, non-integers) and leaves it untouched.
+    // 2. Keep the caller's description of the column in step with it.
     try {
-        column->GetProperties()->Item("Autoincrement")->PutValue(_variant_t(true));
+        dlg.m_pCatalog->SetColumnProperty(table, column.name, "Autoincrement", _variant_t(true));
+        column.autoIncrement = true;
         return true;
     } catch (const _com_error& error) {
         dlg.RecordException(error, "CVeltmoorDlg::CreateTable", true);

@@ -15,8 +15,8 @@ inline constexpr const char* kCheckTablesTracer = "CVeltmoorDlg::CheckTables";
 
 // A SQL Server table whose autonumber column lacks the identity property.
 struct RebuildEntry {
-    adox::TablePtr table;
-    CString column;    // as the description writes it
+    ado::TableDef table;  // the catalog's name and columns of the table
+    CString column;       // as the description writes it
     std::vector<CVeltmoorDlg::Finding> findings;  // written for this column, fixed together by the rebuild
 };
 
@@ -43,12 +43,12 @@ struct Pass {
 CString InColour(int colour, const CString& text);
 
 // Checks the COLUMN elements of a table the catalog holds (both passes) and returns
-// them for the index part.
+// them for the index part. `table` is the table's name as the catalog writes it.
 xml::XmlNodeListPtr CheckColumns(Pass& pass, const xml::XmlNodePtr& tableElement, const CString& tableName,
-                                 const adox::TablePtr& table);
+                                 const CString& table);
 
 // Checks the INDEX elements of a table the catalog holds (main pass).
-void CheckIndexes(Pass& pass, const xml::XmlNodePtr& tableElement, const adox::TablePtr& table,
+void CheckIndexes(Pass& pass, const xml::XmlNodePtr& tableElement, const CString& table,
                   const xml::XmlNodeListPtr& columnElements);
 
 // Rebuilds the listed SQL Server tables around their identity column (identity pass,
@@ -56,7 +56,8 @@ void CheckIndexes(Pass& pass, const xml::XmlNodePtr& tableElement, const adox::T
 void RebuildTables(Pass& pass);
 
 // Makes a column of the embedded database its table's autonumber column, keeping
-// every row; false (with the error block written) when the provider refuses.
-bool RepairAutonumber(CVeltmoorDlg& dlg, const adox::ColumnPtr& column);
+// every row, and marks `column` so; false (with the error block written) when the
+// provider refuses.
+bool RepairAutonumber(CVeltmoorDlg& dlg, const CString& table, ado::ColumnInfo& column);
 
 }  // namespace veltmoor::schema

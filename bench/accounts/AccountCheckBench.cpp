@@ -34,7 +34,6 @@ public:
     }
     std::string Version() override { return inner_->Version(); }
     std::string Provider() override { return inner_->Provider(); }
-    void PutCursorLocation(ado::CursorLocationEnum l) override { inner_->PutCursorLocation(l); }
     void PutCommandTimeout(long s) override { inner_->PutCommandTimeout(s); }
     void BeginTrans() override { Mark("BEGIN;"); inner_->BeginTrans(); }
     void CommitTrans() override { Mark("COMMIT;"); inner_->CommitTrans(); }

@@ -61,10 +61,6 @@ public:
     std::string Version() override { return kDataAccessVersion; }
     std::string Provider() override { return providerName_; }
     std::string DbmsName() override { return impl_ ? impl_->DbmsName() : std::string(); }
-    void PutCursorLocation(CursorLocationEnum location) override {
-        options_.cursorLocation = location;
-        if (impl_) impl_->PutCursorLocation(location);
-    }
     void PutCommandTimeout(long seconds) override {
         options_.commandTimeout = seconds;
         if (impl_) impl_->PutCommandTimeout(seconds);

@@ -11,7 +11,6 @@
 
 namespace veltmoor::ado {
 
-enum CursorLocationEnum { adUseServer = 2, adUseClient = 3 };
 enum ObjectStateEnum { adStateClosed = 0, adStateOpen = 1 };
 
 // ADOX column types (DataTypeEnum) that the program and the providers use.
@@ -50,7 +49,6 @@ public:
     virtual ~Recordset() = default;
     virtual bool IsEOF() = 0;
     virtual _variant_t GetField(const std::string& name) = 0;  // Fields.Item(name).Value
-    virtual long FieldCount() = 0;                              // Fields.Count
     virtual void MoveNext() = 0;
     virtual void MoveFirst() = 0;
     virtual void Close() = 0;
@@ -116,7 +114,6 @@ public:
     // The engine that answers an ODBC connection (SQL_DBMS_NAME, e.g. "PostgreSQL");
     // empty where the provider does not say.
     virtual std::string DbmsName() { return {}; }
-    virtual void PutCursorLocation(CursorLocationEnum location) = 0;
     virtual void PutCommandTimeout(long seconds) = 0;
     virtual void BeginTrans() = 0;
     virtual void CommitTrans() = 0;

@@ -86,33 +86,4 @@ std::optional<std::string> ConnectionString::GetAny(std::initializer_list<const 
     return std::nullopt;
 }
 
-std::string ConnectionString::ToOdbcString(std::initializer_list<const char*> without) const {
-    std::string out;
-    for (const auto& [k, v] : pairs_) {
-        bool skip = false;
-        for (const char* w : without) skip = skip || EqualsNoCase(k, w);
-        if (skip) continue;
-        out += k;
-        out += '=';
-        // Braced whenever the plain form would read back differently: separators,
-        // braces, blanks at either end (trimmed) and a leading quote (read as quoting).
-        const bool needsBraces =
-            v.find_first_of(";{}") != std::string::npos ||
-            (!v.empty() && (std::isspace(static_cast<unsigned char>(v.front())) ||
-                            std::isspace(static_cast<unsigned char>(v.back())) || v.front() == '\'' || v.front() == '"'));
-        if (needsBraces) {
-            out += '{';
-            for (char c : v) {
-                out += c;
-                if (c == '}') out += '}';
-            }
-            out += '}';
-        } else {
-            out += v;
-        }
-        out += ';';
-    }
-    return out;
-}
-
 }  // namespace veltmoor::ado

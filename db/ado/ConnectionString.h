@@ -20,9 +20,6 @@ public:
     // The first present value among several synonyms.
     std::optional<std::string> GetAny(std::initializer_list<const char*> keys) const;
     const std::vector<std::pair<std::string, std::string>>& Pairs() const { return pairs_; }
-    // The pairs again as "key=value;" text, leaving out the given keys; values that
-    // need it are braced the way ODBC expects.
-    std::string ToOdbcString(std::initializer_list<const char*> without = {}) const;
 
 private:
     std::vector<std::pair<std::string, std::string>> pairs_;

@@ -26,7 +26,6 @@ inline constexpr HRESULT kItemNotFound = static_cast<HRESULT>(0x800A0CC1);      
 inline constexpr HRESULT kObjectClosed = static_cast<HRESULT>(0x800A0E78);      // adErrObjectClosed
 inline constexpr HRESULT kObjectOpen = static_cast<HRESULT>(0x800A0E79);        // adErrObjectOpen
 inline constexpr HRESULT kNoCurrentRecord = static_cast<HRESULT>(0x800A0BCD);   // adErrNoCurrentRecord
-inline constexpr HRESULT kInvalidConnection = static_cast<HRESULT>(0x800A0E7D); // adErrInvalidConnection
 inline constexpr HRESULT kErrorsInCommand = static_cast<HRESULT>(0x80040E14);   // DB_E_ERRORSINCOMMAND
 inline constexpr HRESULT kNoTable = static_cast<HRESULT>(0x80040E37);           // DB_E_NOTABLE
 inline constexpr HRESULT kIntegrityViolation = static_cast<HRESULT>(0x80040E2F);// DB_E_INTEGRITYVIOLATION

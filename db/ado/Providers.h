@@ -10,7 +10,6 @@
 namespace veltmoor::ado {
 
 struct OpenOptions {
-    CursorLocationEnum cursorLocation = adUseServer;
     long commandTimeout = 30;  // seconds; 0 waits for ever
 };
 

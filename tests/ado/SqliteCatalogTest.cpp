@@ -1,11 +1,10 @@
 // The SQLite catalog: what it reports of tables, columns and indexes, the tables
-// and indexes it creates (through the ADOX objects the program uses), and the
+// and indexes it creates, and the
 // column changes made by rebuilding a table, which must keep every row, index and
 // trigger, or refuse and leave the table as it was.
 #include <gtest/gtest.h>
 
 #include "base/CString.h"
-#include "db/ado/Adox.h"
 #include "tests/ado/SqliteFixture.h"
 
 namespace veltmoor::test {
@@ -17,11 +16,8 @@ class SqliteCatalog : public SqliteTest {
 protected:
     void Connect() {
         connection_ = Open();
-        catalog_ = adox::Catalog::Create();
-        catalog_->PutActiveConnection(connection_);
         backend_ = connection_->Catalog();
     }
-    adox::TablePtr Table(const std::string& name) { return catalog_->GetTables()->Item(name); }
     ColumnInfo Column(const std::string& table, const std::string& column) {
         for (const auto& info : backend_->Columns(table))
             if (EqualsNoCase(info.name, column)) return info;
@@ -41,7 +37,6 @@ protected:
     }
 
     ConnectionPtr connection_;
-    adox::CatalogPtr catalog_;
     std::shared_ptr<CatalogBackend> backend_;
 };
 
@@ -53,14 +48,7 @@ TEST_F(SqliteCatalog, TablesAreTheUserTables) {
         "CREATE VIEW V AS SELECT * FROM ACCOUNTS;");
     Connect();
     EXPECT_EQ(backend_->TableNames(), (std::vector<std::string>{"ACCOUNTS", "Odd [Name]", "settings"}));
-    auto tables = catalog_->GetTables();
-    ASSERT_EQ(tables->Count(), 3);
-    EXPECT_EQ(tables->Item(2)->Name(), "settings");
-    EXPECT_EQ(tables->Item("SETTINGS")->Name(), "settings");
     HRESULT code = 0;
-    ErrorOf([&] { tables->Item("sqlite_sequence"); }, &code);
-    EXPECT_EQ(code, hr::kItemNotFound);
-    code = 0;
     ErrorOf([&] { backend_->Columns("NOPE"); }, &code);
     EXPECT_EQ(code, hr::kNoTable);
 }
@@ -138,12 +126,6 @@ TEST_F(SqliteCatalog, ColumnProperties) {
     EXPECT_FALSE(Column("U", "ID").autoIncrement);
     EXPECT_FALSE(Column("W", "A").autoIncrement);
     EXPECT_FALSE(Column("D", "ID").autoIncrement);
-
-    // The same through the ADOX property objects.
-    auto properties = Table("T")->GetColumns()->Item("ID")->GetProperties();
-    EXPECT_TRUE(properties->Item("Autoincrement")->Value().ToBool());
-    EXPECT_FALSE(properties->Item("nullable")->Value().ToBool());
-    EXPECT_THROW(properties->Item("Seed"), _com_error);
 }
 
 TEST_F(SqliteCatalog, IndexesAsJetNamesThem) {
@@ -180,57 +162,54 @@ TEST_F(SqliteCatalog, IndexesAsJetNamesThem) {
     ASSERT_EQ(w[0].columns.size(), 2u);
     EXPECT_EQ(w[0].columns[0].name, "B");
     EXPECT_TRUE(backend_->Indexes("N").empty());
-
-    auto adoxIndexes = Table("T")->GetIndexes();
-    EXPECT_EQ(adoxIndexes->Count(), 4);
-    EXPECT_EQ(adoxIndexes->Item("PRIMARYKEY")->GetColumns()->Item(0L)->Name(), "ID");
 }
 
-// The program's way of making a table: new column objects with name, type, size,
-// the parent catalog, then "Autoincrement" and "Nullable", appended to a new table.
-adox::ColumnPtr NewColumn(const adox::CatalogPtr& catalog, const std::string& name, DataTypeEnum type, long size,
-                          bool autoIncrement, bool nullable) {
-    auto column = adox::Column::Create();
-    column->PutName(name);
-    column->PutType(type);
-    column->PutDefinedSize(size);
-    column->PutParentCatalog(catalog);
-    if (autoIncrement) column->GetProperties()->Item("Autoincrement")->PutValue(_variant_t(true));
-    if (nullable) column->GetProperties()->Item("Nullable")->PutValue(_variant_t(true));
+// A column as CreateTable describes it: name, type, size, autonumber, nullability.
+ColumnInfo NewColumn(const std::string& name, DataTypeEnum type, long size, bool autoIncrement, bool nullable) {
+    ColumnInfo column;
+    column.name = name;
+    column.type = type;
+    column.definedSize = size;
+    column.autoIncrement = autoIncrement;
+    column.nullable = nullable;
     return column;
 }
 
-TEST_F(SqliteCatalog, AppendedTableHasItsAutonumberAndNullability) {
+TEST_F(SqliteCatalog, CreatedTableHasItsAutonumberAndNullability) {
     Connect();
-    auto table = adox::Table::Create();
-    table->PutName("SETTINGS_1A2B3C4D");
-    for (auto& column : {NewColumn(catalog_, "ID", adInteger, 0, true, false),
-                         NewColumn(catalog_, "NAME", adVarWChar, 64, false, true),
-                         NewColumn(catalog_, "ALLOW_ANONYMOUS", adBoolean, 0, false, false),
-                         NewColumn(catalog_, "NOTE", adLongVarWChar, 0, false, true),
-                         NewColumn(catalog_, "PRICE", adNumeric, 0, false, true)})
-        table->GetColumns()->Append(column, column->Type(), column->DefinedSize());
-    catalog_->GetTables()->Append(table);
+    backend_->CreateTable(TableDef{"SETTINGS_1A2B3C4D",
+                                   {NewColumn("ID", adInteger, 0, true, false), NewColumn("NAME", adVarWChar, 64, false, true),
+                                    NewColumn("ALLOW_ANONYMOUS", adBoolean, 0, false, false),
+                                    NewColumn("NOTE", adLongVarWChar, 0, false, true),
+                                    NewColumn("PRICE", adNumeric, 0, false, true)}});
 
-    EXPECT_TRUE(table->IsAttached());
-    auto columns = Table("settings_1a2b3c4d")->GetColumns();
-    ASSERT_EQ(columns->Count(), 5);
-    EXPECT_TRUE(columns->Item("ID")->GetProperties()->Item("Autoincrement")->Value().ToBool());
-    EXPECT_FALSE(columns->Item("NAME")->GetProperties()->Item("Autoincrement")->Value().ToBool());
-    EXPECT_TRUE(columns->Item("NAME")->GetProperties()->Item("Nullable")->Value().ToBool());
-    EXPECT_FALSE(columns->Item("ALLOW_ANONYMOUS")->GetProperties()->Item("Nullable")->Value().ToBool());
-    EXPECT_EQ(columns->Item("NAME")->Type(), adVarWChar);
-    EXPECT_EQ(columns->Item("NAME")->DefinedSize(), 64);
-    EXPECT_EQ(columns->Item("ALLOW_ANONYMOUS")->Type(), adBoolean);
-    EXPECT_EQ(columns->Item("NOTE")->Type(), adLongVarWChar);
-    EXPECT_EQ(columns->Item("PRICE")->Type(), adNumeric);
-    EXPECT_EQ(table->GetIndexes()->Item(0L)->Name(), "PrimaryKey");
+    ASSERT_EQ(backend_->Columns("settings_1a2b3c4d").size(), 5u);
+    EXPECT_TRUE(Column("SETTINGS_1A2B3C4D", "ID").autoIncrement);
+    EXPECT_FALSE(Column("SETTINGS_1A2B3C4D", "NAME").autoIncrement);
+    EXPECT_TRUE(Column("SETTINGS_1A2B3C4D", "NAME").nullable);
+    EXPECT_FALSE(Column("SETTINGS_1A2B3C4D", "ALLOW_ANONYMOUS").nullable);
+    EXPECT_EQ(Column("SETTINGS_1A2B3C4D", "NAME").type, adVarWChar);
+    EXPECT_EQ(Column("SETTINGS_1A2B3C4D", "NAME").definedSize, 64);
+    EXPECT_EQ(Column("SETTINGS_1A2B3C4D", "ALLOW_ANONYMOUS").type, adBoolean);
+    EXPECT_EQ(Column("SETTINGS_1A2B3C4D", "NOTE").type, adLongVarWChar);
+    EXPECT_EQ(Column("SETTINGS_1A2B3C4D", "PRICE").type, adNumeric);
+    EXPECT_EQ(backend_->Indexes("SETTINGS_1A2B3C4D")[0].name, "PrimaryKey");
 
     // The autonumber numbers rows; NOT NULL holds.
     connection_->Execute("INSERT INTO SETTINGS_1A2B3C4D (NAME, ALLOW_ANONYMOUS) VALUES ('a', 0)");
     connection_->Execute("INSERT INTO SETTINGS_1A2B3C4D (NAME, ALLOW_ANONYMOUS) VALUES (NULL, 1)");
     EXPECT_EQ(connection_->Execute("SELECT @@IDENTITY AS ID")->GetField("ID").ToInt32(), 2);
     EXPECT_THROW(connection_->Execute("INSERT INTO SETTINGS_1A2B3C4D (NAME) VALUES ('b')"), _com_error);
+}
+
+// An index over one column as CreateIndex describes it.
+IndexInfo NewIndex(const std::string& name, const std::string& column, bool primary, bool unique) {
+    IndexInfo index;
+    index.name = name;
+    index.primaryKey = primary;
+    index.unique = unique;
+    index.columns.push_back(NewColumn(column, adInteger, 0, false, false));
+    return index;
 }
 
 TEST_F(SqliteCatalog, CreatedTypesReadBackAsCreated) {
@@ -311,12 +290,7 @@ TEST_F(SqliteCatalog, AppendedIndexesUniqueAndPlain) {
         "INSERT INTO ACCOUNTS (NAME, SETTINGS_ID) VALUES ('a', 1), ('b', 1);");
     Connect();
     auto append = [&](const std::string& name, const std::string& column, bool primary, bool unique) {
-        auto index = adox::Index::Create();
-        index->PutName(name);
-        index->GetColumns()->Append(column, adInteger, 0);
-        index->PutPrimaryKey(primary);
-        index->PutUnique(unique);
-        Table("ACCOUNTS")->GetIndexes()->Append(index);
+        backend_->CreateIndex("ACCOUNTS", NewIndex(name, column, primary, unique));
     };
     append("IX_SETTINGS", "settings_id", false, false);
     append("IX_NAME", "NAME", false, true);
@@ -376,11 +350,9 @@ protected:
 };
 
 TEST_F(SqliteRebuild, DefaultKeepsRowsIndexesTriggers) {
-    auto column = Table("QUOTAS")->GetColumns()->Item("ENABLE_QUOTA");
-    column->GetProperties()->Item("Default")->PutValue(_variant_t(false));
+    backend_->SetColumnProperty("QUOTAS", "ENABLE_QUOTA", "Default", _variant_t(false));
     EXPECT_EQ(Column("QUOTAS", "ENABLE_QUOTA").defaultValue, _variant_t(false));
-    EXPECT_EQ(column->GetProperties()->Item("Default")->Value(), _variant_t(false));
-    Table("QUOTAS")->GetColumns()->Item("ID")->GetProperties()->Item("Default")->PutValue(_variant_t(-3));
+    backend_->SetColumnProperty("QUOTAS", "ID", "Default", _variant_t(-3));
     EXPECT_EQ(Column("QUOTAS", "ID").defaultValue, _variant_t(-3));
     EXPECT_FALSE(Column("QUOTAS", "ID").nullable);  // the other clauses of the column stay
     ExpectKept();
@@ -410,7 +382,7 @@ TEST_F(SqliteRebuild, NullableBothWays) {
 }
 
 TEST_F(SqliteRebuild, AutoincrementMakesTheColumnTheRowid) {
-    Table("QUOTAS")->GetColumns()->Item("ID")->GetProperties()->Item("Autoincrement")->PutValue(_variant_t(true));
+    backend_->SetColumnProperty("QUOTAS", "ID", "Autoincrement", _variant_t(true));
     EXPECT_TRUE(Column("QUOTAS", "ID").autoIncrement);
     EXPECT_EQ(backend_->Indexes("QUOTAS")[0].name, "PrimaryKey");
     ExpectKept();  // inserts ID 11 explicitly
@@ -451,12 +423,7 @@ TEST_F(SqliteRebuild, AutoincrementRefusedWhenValuesDoNotFit) {
 }
 
 TEST_F(SqliteRebuild, PrimaryKeyIndexOnATableWithoutOne) {
-    auto index = adox::Index::Create();
-    index->PutName("PrimaryKey");
-    index->GetColumns()->Append("ID", adInteger, 0);
-    index->PutPrimaryKey(true);
-    index->PutUnique(true);
-    Table("QUOTAS")->GetIndexes()->Append(index);
+    backend_->CreateIndex("QUOTAS", NewIndex("PrimaryKey", "ID", true, true));
     const auto indexes = backend_->Indexes("QUOTAS");
     ASSERT_FALSE(indexes.empty());
     EXPECT_TRUE(indexes[0].primaryKey);
@@ -470,12 +437,9 @@ TEST_F(SqliteRebuild, FailureHalfwayRollsEverythingBack) {
     // becomes the INTEGER rowid.
     raw().Exec("CREATE TABLE R (ID INTEGER, X INT); INSERT INTO R VALUES ('a', 1), ('b', 2); CREATE INDEX IX_R ON R (X);");
     const std::string before = Snapshot("R");
-    auto index = adox::Index::Create();
-    index->PutName("PrimaryKey");
-    index->GetColumns()->Append("ID", adInteger, 0);
-    index->PutPrimaryKey(true);
     HRESULT code = 0;
-    const std::string why = ErrorOf([&] { Table("R")->GetIndexes()->Append(index); }, &code);
+    const std::string why =
+        ErrorOf([&] { backend_->CreateIndex("R", NewIndex("PrimaryKey", "ID", true, false)); }, &code);
     EXPECT_NE(why.find("datatype mismatch"), std::string::npos) << why;
     EXPECT_EQ(code, hr::kIntegrityViolation);
     EXPECT_EQ(Snapshot("R"), before);  // no half-built table left behind either

@@ -50,7 +50,6 @@ TEST_F(SqliteExecute, RowStatementsGiveOpenRecordsetsOthersClosed) {
 TEST_F(SqliteExecute, ValuesKeepTheirKinds) {
     auto rs = connection_->Execute("SELECT I, R, T, B, N FROM V");
     ASSERT_FALSE(rs->IsEOF());
-    EXPECT_EQ(rs->FieldCount(), 5);
     EXPECT_EQ(rs->GetField("i"), _variant_t(std::int64_t{-9007199254740993}));
     EXPECT_EQ(rs->GetField("R"), _variant_t(2.5));
     EXPECT_EQ(rs->GetField("t").ToString(), "Grüße, 世界");

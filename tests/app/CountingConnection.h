@@ -35,7 +35,6 @@ public:
     ado::RecordsetPtr Execute(const std::string& sql) override { return real_->Execute(sql); }
     std::string Version() override { return real_->Version(); }
     std::string Provider() override { return real_->Provider(); }
-    void PutCursorLocation(ado::CursorLocationEnum location) override { real_->PutCursorLocation(location); }
     void PutCommandTimeout(long seconds) override { real_->PutCommandTimeout(seconds); }
     void BeginTrans() override { real_->BeginTrans(); }
     void CommitTrans() override { real_->CommitTrans(); }

@@ -1,7 +1,6 @@
 // The catalog of an ODBC connection, read through the ODBC catalog functions.
 #include <algorithm>
 
-#include "db/ado/Adox.h"
 #include "tests/odbc/OdbcTestSupport.h"
 
 namespace veltmoor::ado::test {
@@ -128,16 +127,11 @@ TEST_F(OdbcCatalogTest, IndexesWithKeyColumnsInOrder) {
     EXPECT_TRUE(catalog_->Indexes("USER_GROUPS").empty());
 }
 
-TEST_F(OdbcCatalogTest, IndexCreatedThroughTheCatalogObjects) {
-    adox::CatalogPtr catalog = adox::Catalog::Create();
-    catalog->PutActiveConnection(connection_);
-    adox::TablePtr table = catalog->GetTables()->Item("accounts");
-    EXPECT_EQ(table->Name(), "ACCOUNTS");
-    adox::IndexPtr index = adox::Index::Create();
-    index->PutName("IX_SETTINGS");
-    index->GetColumns()->Append("SETTINGS_ID", adInteger, 0);
-    index->PutUnique(false);
-    table->GetIndexes()->Append(index);
+TEST_F(OdbcCatalogTest, IndexCreatedInTheCatalog) {
+    IndexInfo index;
+    index.name = "IX_SETTINGS";
+    index.columns.emplace_back().name = "SETTINGS_ID";
+    catalog_->CreateIndex("ACCOUNTS", index);
 
     bool found = false;
     for (const IndexInfo& i : catalog_->Indexes("ACCOUNTS")) {
@@ -151,35 +145,24 @@ TEST_F(OdbcCatalogTest, IndexCreatedThroughTheCatalogObjects) {
     // A unique index over duplicate values is refused with the driver's words.
     connection_->Execute("INSERT INTO ACCOUNTS (NAME, SETTINGS_ID) VALUES ('a', 7)");
     connection_->Execute("INSERT INTO ACCOUNTS (NAME, SETTINGS_ID) VALUES ('b', 7)");
-    adox::IndexPtr unique = adox::Index::Create();
-    unique->PutName("UX_SETTINGS");
-    unique->GetColumns()->Append("SETTINGS_ID", adInteger, 0);
-    unique->PutUnique(true);
-    const _com_error refused = ErrorOf([&] { table->GetIndexes()->Append(unique); });
+    index.name = "UX_SETTINGS";
+    index.unique = true;
+    const _com_error refused = ErrorOf([&] { catalog_->CreateIndex("ACCOUNTS", index); });
     EXPECT_EQ(refused.Source(), "ODBC provider (MSDASQL)");
     EXPECT_NE(refused.Description().find("UNIQUE"), std::string::npos) << refused.Description();
 }
 
-TEST_F(OdbcCatalogTest, TableCreatedThroughTheCatalogObjects) {
-    adox::CatalogPtr catalog = adox::Catalog::Create();
-    catalog->PutActiveConnection(connection_);
-    adox::TablePtr table = adox::Table::Create();
-    table->PutName("QUOTAS");
-    adox::ColumnPtr id = adox::Column::Create();
-    id->PutName("ID");
-    id->PutParentCatalog(catalog);
-    table->GetColumns()->Append(id, adInteger, 0);
-    adox::ColumnPtr label = adox::Column::Create();
-    label->PutName("LABEL");
-    label->PutParentCatalog(catalog);
-    label->GetProperties()->Item("Nullable")->PutValue(_variant_t(true));
-    table->GetColumns()->Append(label, adVarWChar, 40);
-    adox::ColumnPtr size = adox::Column::Create();
-    size->PutName("SIZE_MB");
-    size->PutParentCatalog(catalog);
-    size->GetProperties()->Item("Default")->PutValue(_variant_t(5));
-    table->GetColumns()->Append(size, adInteger, 0);
-    catalog->GetTables()->Append(table);
+TEST_F(OdbcCatalogTest, TableCreatedInTheCatalog) {
+    TableDef table{"QUOTAS", {ColumnInfo{}, ColumnInfo{}, ColumnInfo{}}};
+    table.columns[0].name = "ID";
+    table.columns[0].nullable = false;
+    table.columns[1].name = "LABEL";
+    table.columns[1].type = adVarWChar;
+    table.columns[1].definedSize = 40;
+    table.columns[2].name = "SIZE_MB";
+    table.columns[2].nullable = false;
+    table.columns[2].defaultValue = _variant_t(5);
+    catalog_->CreateTable(table);
 
     const std::vector<ColumnInfo> columns = catalog_->Columns("QUOTAS");
     EXPECT_EQ(Names(columns), (std::vector<std::string>{"ID", "LABEL", "SIZE_MB"}));

@@ -29,7 +29,6 @@ TEST_F(OdbcSqliteTest, ValuesArriveAsVariantsOfTheirKind) {
     c->Execute("INSERT INTO T VALUES (NULL, NULL, NULL, NULL, NULL)");
     RecordsetPtr rs = c->Execute("SELECT ID, NAME, RATIO, FLAG, AMOUNT FROM T ORDER BY rowid");
     ASSERT_EQ(rs->State(), adStateOpen);
-    EXPECT_EQ(rs->FieldCount(), 5);
 
     ASSERT_FALSE(rs->IsEOF());
     EXPECT_EQ(rs->GetField("ID"), _variant_t(1));
@@ -83,7 +82,6 @@ TEST_F(OdbcSqliteTest, RecordsetNavigationAndFieldLookup) {
     RecordsetPtr empty = c->Execute("SELECT ID FROM T WHERE ID > 5");
     EXPECT_EQ(empty->State(), adStateOpen);
     EXPECT_TRUE(empty->IsEOF());
-    EXPECT_EQ(empty->FieldCount(), 1);
 
     // A statement without rows answers with a closed recordset.
     RecordsetPtr none = c->Execute("UPDATE T SET ID = 3 WHERE ID = 99");
@@ -134,11 +132,10 @@ TEST_F(OdbcSqliteTest, FailingStatementsCarryTheDriverDiagnostics) {
     EXPECT_EQ(Rows(c->Execute("SELECT COUNT(*) AS N FROM U"), {"N"}), (Table{{"1"}}));
 }
 
-TEST_F(OdbcSqliteTest, CursorLocationAndCommandTimeoutAreAccepted) {
+TEST_F(OdbcSqliteTest, CommandTimeoutIsAccepted) {
     // The SQLite driver takes the statement time-out without acting on it; what
     // can be seen here is that every statement still runs with it set.
     ConnectionPtr c = Open();
-    c->PutCursorLocation(adUseClient);
     c->PutCommandTimeout(180);
     c->Execute("CREATE TABLE T (ID integer)");
     c->PutCommandTimeout(0);

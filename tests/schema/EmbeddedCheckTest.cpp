@@ -204,12 +204,15 @@ TEST_F(SmallDatabase, MissingDefaultsAreFoundAndRepaired) {
     EXPECT_THAT(CheckTables(false), ElementsAreArray(Join({{Line("  ")}, TableBlock("T", left)})));
 
     // The values, as the catalog reads them back.
-    auto catalog = adox::Catalog::Create();
     ado::ConnectionPtr connection = ado::CreateConnection();
     connection->Open(ConnectionString(), "", "", 0);
-    catalog->PutActiveConnection(connection);
-    auto columns = catalog->GetTables()->Item("T")->GetColumns();
-    auto defaultOf = [&](const char* c) { return columns->Item(c)->GetProperties()->Item("Default")->Value(); };
+    const auto columns = connection->Catalog()->Columns("T");
+    auto defaultOf = [&](const std::string& c) {
+        for (const auto& column : columns)
+            if (column.name == c) return column.defaultValue;
+        ADD_FAILURE() << "no column " << c;
+        return _variant_t();
+    };
     EXPECT_EQ(defaultOf("I").ToInt32(), 42);
     EXPECT_EQ(defaultOf("NEG").ToInt32(), -5);
     EXPECT_EQ(defaultOf("TRAIL").ToInt32(), 12);
@@ -241,6 +244,7 @@ TEST_F(SmallDatabase, IndexesAreFoundByNameOrKeyAndMissingOnesCreated) {
         <INDEX name="ix_other" key="NAME" unique="yes"/>
         <INDEX name="IX_B" key="b"/>
         <INDEX name="IX_NAME" key="name" unique="YES"/>
+        <INDEX name="IX_NAME_2" key="NAME"/>
         <INDEX name="IX_CODE" key="CODE"/>
         <INDEX name="IX_DUP" key="DUP" unique="yes"/>
         <INDEX name="IX_NOKEY"/>
@@ -256,7 +260,7 @@ TEST_F(SmallDatabase, IndexesAreFoundByNameOrKeyAndMissingOnesCreated) {
         <COLUMN name="BT" sqlSType="int"/>
         <COLUMN name="P" sqlSType="Int"/>
       </TABLE>)"));
-    const char* const missing[] = {"IX_NAME", "IX_CODE", "IX_DUP", "IX_NOKEY", "IX_BT", "IX_NOCOL", "IX_P"};
+    const char* const missing[] = {"IX_NAME", "IX_NAME_2", "IX_CODE", "IX_DUP", "IX_NOKEY", "IX_BT", "IX_NOCOL", "IX_P"};
     // The COLUMN element without a name is a missing column of its own.
     std::vector<LineMatcher> found{Line("Missing [] Column")};
     for (const char* i : missing) found.push_back(Line(Format("Missing [%s] Index", i)));
@@ -267,6 +271,7 @@ TEST_F(SmallDatabase, IndexesAreFoundByNameOrKeyAndMissingOnesCreated) {
                                        TableBlock("T", Join({
                                                            {Line("Missing [] Column"),
                                                             Line("Missing [IX_NAME] Index - FIXED"),
+                                                            // IX_NAME_2 is found over the new IX_NAME's key.
                                                             Line("Missing [IX_CODE] Index - FIXED")},
                                                            // Duplicate values refuse a unique index.
                                                            ErrorBlock("CVeltmoorDlg::CreateIndex"),

@@ -15,12 +15,6 @@ std::unique_ptr<CVeltmoorDlg> MakeDialog(const std::string& programFolder) {
     return dialog;
 }
 
-void AttachConnection(CVeltmoorDlg& dialog, ado::ConnectionPtr connection) {
-    dialog.m_pConnection = connection;
-    dialog.m_pCatalog = adox::Catalog::Create();
-    dialog.m_pCatalog->PutActiveConnection(connection);
-}
-
 void ConnectDialog(CVeltmoorDlg& dialog, const std::string& connectionString,
                    std::function<ado::ConnectionPtr()> factory) {
     if (factory) dialog.m_connectionFactory = std::move(factory);

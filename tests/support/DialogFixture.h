@@ -16,10 +16,6 @@ namespace veltmoor::test {
 // Needs a QApplication (the main of vm_test_main makes one).
 std::unique_ptr<CVeltmoorDlg> MakeDialog(const std::string& programFolder = {});
 
-// Gives the dialog an open connection and a catalog bound to it, as OpenConnection
-// leaves them (without its cursor and time-out settings).
-void AttachConnection(CVeltmoorDlg& dialog, ado::ConnectionPtr connection);
-
 // Opens the dialog's connection as start-up does (OpenConnection) with that
 // connection string, through factory when one is given (e.g. ScriptedConnection::Factory()).
 void ConnectDialog(CVeltmoorDlg& dialog, const std::string& connectionString,

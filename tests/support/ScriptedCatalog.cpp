@@ -11,11 +11,6 @@ Col::Col(std::string name, ado::DataTypeEnum type, long definedSize) {
     this->definedSize = definedSize;
 }
 
-Col& Col::Identity(bool on) {
-    autoIncrement = on;
-    if (on) nullable = false;
-    return *this;
-}
 Col& Col::NotNull() { return Nullable(false); }
 Col& Col::Nullable(bool on) {
     nullable = on;
@@ -44,14 +39,6 @@ Idx::Idx(std::string name, std::initializer_list<std::string> columns) {
 Idx& Idx::Primary() {
     primaryKey = true;
     unique = true;
-    return *this;
-}
-Idx& Idx::Unique() {
-    unique = true;
-    return *this;
-}
-Idx& Idx::Clustered() {
-    clustered = true;
     return *this;
 }
 

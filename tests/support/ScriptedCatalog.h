@@ -14,22 +14,19 @@
 namespace veltmoor::test {
 
 // A column description with a fluent way to write it:
-// Col("ID").Identity(), Col("NAME", ado::adVarWChar, 255).NotNull(), Col("QUOTA").Default(0).
+// Col("NAME", ado::adVarWChar, 255).NotNull(), Col("QUOTA").Default(0).
 struct Col : ado::ColumnInfo {
     explicit Col(std::string name, ado::DataTypeEnum type = ado::adInteger, long definedSize = 0);
-    Col& Identity(bool on = true);  // also NOT NULL, as SQL Server makes identity columns
     Col& NotNull();
     Col& Nullable(bool on = true);
     Col& Default(_variant_t value);
     Col& Decimal(int precision, int scale);  // adNumeric(precision, scale)
 };
 
-// An index description: Idx("PK_ACCOUNTS", {"ID"}).Primary(), Idx("IX_NAME", {"NAME"}).Unique().
+// An index description: Idx("PK_ACCOUNTS", {"ID"}).Primary().
 struct Idx : ado::IndexInfo {
     Idx(std::string name, std::initializer_list<std::string> columns);
     Idx& Primary();  // also unique
-    Idx& Unique();
-    Idx& Clustered();
 };
 
 struct ScriptedTable {

@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "base/CString.h"
+#include "db/ado/ClosedRecordset.h"
 #include "db/ado/odbc/ResultTable.h"
 #include "db/ado/odbc/SqlServerDdl.h"
 
@@ -23,7 +24,7 @@ constexpr HRESULT kInTransaction = static_cast<HRESULT>(0x800A0CAE);  // adErrIn
 
 // The server's answers use the ODBC provider's own client-side recordset, so that
 // they behave exactly as the real provider's do. Short rows are padded with NULL.
-RecordsetPtr ClosedRecordset() { return ado::odbc::MakeClosedRecordset(); }
+using ado::ClosedRecordset;
 RecordsetPtr RowsRecordset(Rows rows) {
     for (auto& row : rows.rows) row.resize(rows.columns.size(), _variant_t::Null());
     return ado::odbc::MakeBufferedRecordset(ado::odbc::ResultTable{std::move(rows.columns), std::move(rows.rows)});
@@ -71,10 +72,9 @@ class ScriptState {
 public:
     std::string provider = "SQLOLEDB.1";
     std::string version = "2.8";
-    bool strict = false;
     bool fromCatalog = false;
     std::vector<std::unique_ptr<Rule>> rules, callRules;
-    std::vector<std::string> statements, calls, unscripted;
+    std::vector<std::string> statements, calls;
     ScriptedCatalog catalog;
     int connectionsMade = 0;
     int openTransactions = 0;
@@ -124,11 +124,9 @@ public:
             if (a && a->kind == Rule::Answer::kRows) return RowsRecordset(a->rows);
             return ClosedRecordset();
         }
-        unscripted.push_back(sql);
         if (fromCatalog) {
             if (auto rs = FromCatalog(sql)) return rs;
         }
-        if (strict) ServerError(hr::kErrorsInCommand, "[scripted] unscripted statement: " + sql);
         return ClosedRecordset();
     }
 
@@ -141,7 +139,7 @@ public:
 };
 
 // The statements the checks and repairs send, answered as SQL Server would from
-// the catalog. Anything else is left to the caller (closed or strict).
+// the catalog. Anything else is left to the caller (answered closed).
 RecordsetPtr ScriptState::FromCatalog(const std::string& sql) {
     static const std::regex columnProperty(
         R"(^select columnproperty\(object_id\('(.*)'\),'(.*)','(IsIdentity|AllowsNull)'\) as (\w+)$)",
@@ -353,9 +351,6 @@ public:
     }
     std::string Version() override { return state_->version; }
     std::string Provider() override { return state_->provider; }
-    void PutCursorLocation(ado::CursorLocationEnum location) override {
-        state_->Call(Format("PutCursorLocation(%d)", static_cast<int>(location)));
-    }
     void PutCommandTimeout(long seconds) override { state_->Call(Format("PutCommandTimeout(%ld)", seconds)); }
 
     void BeginTrans() override {
@@ -428,7 +423,6 @@ Rule& ScriptedConnection::OnCall(StatementMatcher call) {
     return *state_->callRules.back();
 }
 
-void ScriptedConnection::Strict(bool on) { state_->strict = on; }
 void ScriptedConnection::AnswerFromCatalog(bool on) { state_->fromCatalog = on; }
 void ScriptedConnection::SetProvider(std::string provider) { state_->provider = std::move(provider); }
 void ScriptedConnection::SetVersion(std::string version) { state_->version = std::move(version); }
@@ -463,13 +457,11 @@ ScriptedTable& ScriptedConnection::AddTable(std::string name, std::vector<ado::C
 
 std::vector<std::string> ScriptedConnection::Statements() const { return state_->statements; }
 std::vector<std::string> ScriptedConnection::Calls() const { return state_->calls; }
-std::vector<std::string> ScriptedConnection::Unscripted() const { return state_->unscripted; }
 int ScriptedConnection::OpenTransactions() const { return state_->openTransactions; }
 
 void ScriptedConnection::ClearRecord() {
     state_->statements.clear();
     state_->calls.clear();
-    state_->unscripted.clear();
 }
 
 }  // namespace veltmoor::test

@@ -12,9 +12,9 @@
 //
 // Rules are tried newest first (as gmock does), so a later On() overrides an earlier
 // one. A rule answers with its answers in turn and repeats the last; Times(n) retires
-// it after n statements. Unscripted statements get a closed recordset, or fail in
-// strict mode, or, with AnswerFromCatalog(), the scripted server answers the
-// statements the checks and repairs send from its catalog (see there).
+// it after n statements. Unscripted statements get a closed recordset, or, with
+// AnswerFromCatalog(), the scripted server answers the statements the checks and
+// repairs send from its catalog (see there).
 //
 // Every connection made by Open() or Factory() shares one script, one record and one
 // catalog. The ScriptedConnection object is the test's handle and may go away before
@@ -94,9 +94,6 @@ public:
     // "Close()", "Catalog()", and the catalog reads "TableNames()", "Columns(<table>)",
     // "Indexes(<table>)". Only Fail() has a meaning here.
     Rule& OnCall(StatementMatcher call);
-    // Unscripted Execute statements fail (0x80040e14) instead of answering closed;
-    // they are listed by Unscripted() either way.
-    void Strict(bool on = true);
     // Unscripted statements that the checks and repairs send are answered from the
     // catalog: columnproperty IsIdentity/AllowsNull, sp_helpconstraint (DEFAULT rows
     // for columns with a default, PRIMARY KEY rows), ALTER TABLE ... ADD CONSTRAINT
@@ -123,12 +120,11 @@ public:
     // ALTER TABLE ... for properties). With a provider other than SQLOLEDB/MSDASQL an
     // "Autoincrement" change is made in place and recorded as "-- SET t.c Autoincrement = 1".
     std::vector<std::string> Statements() const;
-    // Every call in order: "Open(<string>)", "Close()", "PutCursorLocation(3)",
-    // "PutCommandTimeout(180)", "BeginTrans()", "CommitTrans()", "RollbackTrans()",
-    // "Execute(<sql>)", "Catalog()", "CreateTable(<sql>)", "CreateIndex(<sql>)",
-    // "SetColumnProperty(<sql>)". Catalog reads are not recorded.
+    // Every call in order: "Open(<string>)", "Close()", "PutCommandTimeout(180)",
+    // "BeginTrans()", "CommitTrans()", "RollbackTrans()", "Execute(<sql>)", "Catalog()",
+    // "CreateTable(<sql>)", "CreateIndex(<sql>)", "SetColumnProperty(<sql>)". Catalog
+    // reads are not recorded.
     std::vector<std::string> Calls() const;
-    std::vector<std::string> Unscripted() const;  // Execute texts no rule answered
     int OpenTransactions() const;
     void ClearRecord();  // forgets statements and calls (not the script or catalog)
 

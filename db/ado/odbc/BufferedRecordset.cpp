@@ -9,7 +9,7 @@ namespace {
 
 class BufferedRecordset final : public Recordset {
 public:
-    BufferedRecordset(ResultTable table, bool open) : table_(std::move(table)), open_(open) {}
+    explicit BufferedRecordset(ResultTable table) : table_(std::move(table)) {}
 
     bool IsEOF() override {
         RequireOpen();
@@ -21,7 +21,6 @@ public:
         if (position_ >= table_.rows.size()) ThrowNoCurrentRecord();
         return table_.rows[position_][column];
     }
-    long FieldCount() override { return open_ ? static_cast<long>(table_.names.size()) : 0; }
     void MoveNext() override {
         RequireOpen();
         if (position_ >= table_.rows.size()) ThrowNoCurrentRecord();
@@ -57,16 +56,14 @@ private:
 
     static constexpr const char* source_ = "ADODB.Recordset";
     ResultTable table_;
-    bool open_;
+    bool open_ = true;
     size_t position_ = 0;
 };
 
 }  // namespace
 
 RecordsetPtr MakeBufferedRecordset(ResultTable table) {
-    return RecordsetPtr(std::make_shared<BufferedRecordset>(std::move(table), true));
+    return RecordsetPtr(std::make_shared<BufferedRecordset>(std::move(table)));
 }
-
-RecordsetPtr MakeClosedRecordset() { return RecordsetPtr(std::make_shared<BufferedRecordset>(ResultTable{}, false)); }
 
 }  // namespace veltmoor::ado::odbc

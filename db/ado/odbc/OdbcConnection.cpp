@@ -1,6 +1,7 @@
 // The ODBC provider behind ADODB.Connection for Provider=SQLOLEDB and MSDASQL.
 #include <utility>
 
+#include "db/ado/ClosedRecordset.h"
 #include "db/ado/Providers.h"
 #include "db/ado/odbc/OdbcCatalog.h"
 #include "db/ado/odbc/OdbcConnectionStrings.h"
@@ -15,10 +16,9 @@ using odbc::Session;
 
 class OdbcConnection final : public Connection {
 public:
-    OdbcConnection(std::shared_ptr<Session> session, std::string provider, CursorLocationEnum location)
+    OdbcConnection(std::shared_ptr<Session> session, std::string provider)
         : session_(std::move(session)),
           provider_(std::move(provider)),
-          cursorLocation_(location),
           engine_(odbc::EngineFromDbmsName(session_->dbmsName())) {}
 
     void Open(const std::string&, const std::string&, const std::string&, long) override {
@@ -27,15 +27,14 @@ public:
     void Close() override { session_->Close(); }
     long State() override { return session_->IsOpen() ? adStateOpen : adStateClosed; }
     RecordsetPtr Execute(const std::string& sql) override {
-        // Every result is read in full on the spot (a client-side cursor whatever
-        // the cursor location), so recordsets never hold the connection busy.
+        // Every result is read in full on the spot (a client-side cursor), so
+        // recordsets never hold the connection busy.
         auto result = IsServer() ? RunOnServer(sql) : session_->Run(sql);
-        return result ? odbc::MakeBufferedRecordset(std::move(*result)) : odbc::MakeClosedRecordset();
+        return result ? odbc::MakeBufferedRecordset(std::move(*result)) : ClosedRecordset();
     }
     std::string Version() override { return kDataAccessVersion; }
     std::string Provider() override { return provider_; }
     std::string DbmsName() override { return session_->dbmsName(); }
-    void PutCursorLocation(CursorLocationEnum location) override { cursorLocation_ = location; }
     void PutCommandTimeout(long seconds) override { session_->SetCommandTimeout(seconds); }
     void BeginTrans() override { session_->BeginTrans(); }
     void CommitTrans() override { session_->CommitTrans(); }
@@ -77,7 +76,6 @@ private:
 
     std::shared_ptr<Session> session_;
     std::string provider_;
-    CursorLocationEnum cursorLocation_;
     odbc::Engine engine_;
     _variant_t lastIdentity_ = _variant_t::Null();
 };
@@ -89,8 +87,7 @@ std::shared_ptr<Connection> OpenOdbcProvider(const ConnectionString& cs, bool sq
     const char* source = sqlServer ? "SQL Server provider (SQLOLEDB)" : "ODBC provider (MSDASQL)";
     auto session =
         std::make_shared<Session>(target.connectionString, target.loginTimeout, source, options.commandTimeout);
-    return std::make_shared<OdbcConnection>(std::move(session), sqlServer ? "SQLOLEDB.1" : "MSDASQL.1",
-                                            options.cursorLocation);
+    return std::make_shared<OdbcConnection>(std::move(session), sqlServer ? "SQLOLEDB.1" : "MSDASQL.1");
 }
 
 }  // namespace veltmoor::ado

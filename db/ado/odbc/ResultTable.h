@@ -16,11 +16,8 @@ struct ResultTable {
 };
 
 // An open recordset over a result table. Field reads need a current row; names
-// are matched without regard to case. Everything but FieldCount and State raises
-// kObjectClosed once it is closed. Its errors come from "ADODB.Recordset".
+// are matched without regard to case. Everything but State raises kObjectClosed
+// once it is closed. Its errors come from "ADODB.Recordset".
 RecordsetPtr MakeBufferedRecordset(ResultTable table);
-
-// A recordset that was never opened: the answer to a statement without rows.
-RecordsetPtr MakeClosedRecordset();
 
 }  // namespace veltmoor::ado::odbc

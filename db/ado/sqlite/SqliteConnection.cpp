@@ -1,6 +1,7 @@
 #include "db/ado/sqlite/SqliteConnection.h"
 
 #include "base/CString.h"
+#include "db/ado/ClosedRecordset.h"
 #include "db/ado/sqlite/SqlText.h"
 #include "db/ado/sqlite/SqliteCatalog.h"
 #include "db/ado/sqlite/SqliteRecordset.h"

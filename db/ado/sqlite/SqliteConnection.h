@@ -24,7 +24,6 @@ public:
     RecordsetPtr Execute(const std::string& sql) override;
     std::string Version() override { return kDataAccessVersion; }
     std::string Provider() override { return "Microsoft.Jet.OLEDB.4.0"; }
-    void PutCursorLocation(CursorLocationEnum) override {}  // every cursor reads lazily here
     // Limits each call into the database to that many seconds (0: no limit) and
     // waits for another connection's lock at most min(seconds, 5 s).
     void PutCommandTimeout(long seconds) override { session_->SetCommandTimeout(seconds); }

@@ -100,8 +100,6 @@ _variant_t SqliteRecordset::GetField(const std::string& name) {
     return ColumnValue(stmt, index);
 }
 
-long SqliteRecordset::FieldCount() { return sqlite3_column_count(RequireOpen("Fields.Count")); }
-
 void SqliteRecordset::MoveNext() {
     RequireOpen("Recordset.MoveNext");
     if (eof_)
@@ -121,27 +119,6 @@ void SqliteRecordset::MoveFirst() {
 void SqliteRecordset::Close() {
     RequireOpen("Recordset.Close");
     Release();
-}
-
-namespace {
-
-class ClosedRecordsetImpl final : public Recordset {
-public:
-    bool IsEOF() override { RaiseClosed("Recordset.EOF"); }
-    _variant_t GetField(const std::string&) override { RaiseClosed("Fields.Item"); }
-    long FieldCount() override { RaiseClosed("Fields.Count"); }
-    void MoveNext() override { RaiseClosed("Recordset.MoveNext"); }
-    void MoveFirst() override { RaiseClosed("Recordset.MoveFirst"); }
-    void Close() override { RaiseClosed("Recordset.Close"); }
-    long State() override { return adStateClosed; }
-};
-
-}  // namespace
-
-RecordsetPtr ClosedRecordset() {
-    // Stateless, so one object serves every statement that returns no rows.
-    static const auto closed = std::make_shared<ClosedRecordsetImpl>();
-    return RecordsetPtr(closed);
 }
 
 }  // namespace veltmoor::ado::sqlite

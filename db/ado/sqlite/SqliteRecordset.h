@@ -28,7 +28,6 @@ public:
     // The value of the column of that name (without regard to case) in the current row:
     // NULL gives the null variant, integers and reals their numbers, text and blobs their bytes.
     _variant_t GetField(const std::string& name) override;
-    long FieldCount() override;
     void MoveNext() override;
     void MoveFirst() override;  // runs the statement again from its first row
     void Close() override;
@@ -48,8 +47,5 @@ private:
     SqliteRecordset* prev_ = nullptr;  // the session's list of open recordsets
     SqliteRecordset* next_ = nullptr;
 };
-
-// The recordset of a statement that returns no rows: closed from the start.
-RecordsetPtr ClosedRecordset();
 
 }  // namespace veltmoor::ado::sqlite
