@@ -29,6 +29,7 @@ bool CVeltmoorDlg::SetColumnDefault(const adox::ColumnPtr& column, const xml::Xm
 bool CVeltmoorDlg::SetColumnDefault(const adox::ColumnPtr& column, const _variant_t& value) {
     // 1. Set the column's "Default" property; the catalog writes it into the database.
     try {
+        if (!PrepareRepair()) return false;
         column->GetProperties()->Item("Default")->PutValue(value);
         return true;
     } catch (const _com_error& error) {

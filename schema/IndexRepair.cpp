@@ -74,6 +74,7 @@ bool CVeltmoorDlg::CreateIndex(const adox::TablePtr& table, const CString& index
     // 2. Append it to the table's indexes, which creates it in the database; a refusal
     //    leaves nothing behind.
     try {
+        if (!PrepareRepair()) return false;
         adox::IndexPtr index = adox::Index::Create();
         index->PutName(indexName);
         index->GetColumns()->Append(columnName, type, definedSize);

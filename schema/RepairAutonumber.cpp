@@ -9,6 +9,7 @@ bool RepairAutonumber(CVeltmoorDlg& dlg, const adox::ColumnPtr& column) {
     //    transaction, keeping every row, index and trigger, or raises saying why the values
     //    cannot become autonumbers (nulls, duplicates, non-integers) and leaves it untouched.
     try {
+        if (!dlg.PrepareRepair()) return false;
         column->GetProperties()->Item("Autoincrement")->PutValue(_variant_t(true));
         return true;
     } catch (const _com_error& error) {

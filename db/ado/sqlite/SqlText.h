@@ -64,4 +64,8 @@ struct StatementShape {
 // GROUP BY, LIMIT or type names) into anonymous parameters.
 StatementShape ShapeStatement(std::string_view sql, bool liftLiterals = true);
 
+// The table an INSERT (or REPLACE) statement writes into, without quotes or schema;
+// empty for any other statement.
+std::string InsertTarget(std::string_view sql);
+
 }  // namespace veltmoor::ado::sqlite
