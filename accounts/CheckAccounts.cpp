@@ -88,9 +88,9 @@ bool ReadBatch(ado::RecordsetPtr rows, std::vector<Account>& batch) {
     return ended;
 }
 
-// The next batch in ID order after `after` (none: from the first).
-CString BatchQuery(bool sqlServer, std::optional<int> after) {
-    const CString where = after ? Format("ID > %d", *after) : CString("ID IS NOT NULL");
+// The next batch in ID order from the ID `from` on (none: from the first).
+CString BatchQuery(bool sqlServer, std::optional<int> from) {
+    const CString where = from ? Format("ID >= %d", *from) : CString("ID IS NOT NULL");
     if (sqlServer)
         return Format("SELECT TOP %zu ID,NAME,SETTINGS_ID,HOME_FOLDER_ID,QUOTA_ID,RATIO_ID FROM ACCOUNTS WHERE %s ORDER BY ID",
                       kBatchSize, where.c_str());
@@ -121,12 +121,21 @@ void CVeltmoorDlg::CheckAccounts() {
             return;
         }
         const bool sqlServer = IsSqlServerProvider(m_pConnection);
-        std::optional<int> after;
-        do {
-            ReadBatch(m_pConnection->Execute(BatchQuery(sqlServer, after)), batch);
+        std::optional<int> from;
+        for (bool full = true; full;) {
+            ReadBatch(m_pConnection->Execute(BatchQuery(sqlServer, from)), batch);
+            full = batch.size() == kBatchSize;
+            if (full) {
+                // Accounts sharing the last ID (an ID that lost its key) may go on in the
+                // next batch: leave them all to it, so that none is skipped or seen twice.
+                const int last = *batch.back().id;
+                from = batch.front().id == last ? last + 1 : last;
+                if (*from == last)
+                    batch.erase(std::find_if(batch.begin(), batch.end(), [&](const Account& a) { return a.id == last; }),
+                                batch.end());
+            }
             std::for_each(batch.begin(), batch.end(), check);
-            if (!batch.empty()) after = batch.back().id;
-        } while (batch.size() == kBatchSize);
+        }
         // No repair writes for an account without an ID, so this cursor may stay open.
         ado::RecordsetPtr rows = m_pConnection->Execute(Format("%s WHERE ID IS NULL", kAccountsQuery));
         for (; !rows->IsEOF(); rows->MoveNext()) check(ReadAccount(rows));

@@ -107,6 +107,7 @@ struct Population {
     const char* name;
     int accounts;
     int nullIds;
+    int copiesOf1000;  // accounts that share ID 1000, where a batch ends
 };
 
 class PopulationTest : public RepairSafety, public ::testing::WithParamInterface<Population> {};
@@ -122,22 +123,25 @@ TEST_P(PopulationTest, EachAccountIsCheckedOnceAndTheSecondRunIsClean) {
         "INSERT INTO FOLDERS (ID, NAME) SELECT ID, 'f' FROM SETTINGS;"
         "INSERT INTO ACCOUNTS SELECT ID, 'user' || ID, ID, ID, ID, ID FROM SETTINGS;"
         "INSERT INTO ACCOUNTS SELECT NULL, 'null' || ID, 1, 1, 1, 1 FROM SETTINGS WHERE ID <= %d;"
+        "INSERT INTO ACCOUNTS SELECT 1000, 'copy' || ID, 1, 1, 1, 1 FROM SETTINGS WHERE ID <= %d;"
         "DELETE FROM SETTINGS WHERE ID %% 10 = 0;",
-        p.accounts, p.nullIds));
+        p.accounts, p.nullIds, p.copiesOf1000));
+    const long all = p.accounts + p.nullIds + p.copiesOf1000;
     long checked = 0;  // the log keeps only the last lines of a long run: count as the CLI does
     dlg_.m_accountProgress = [&](long) { ++checked; };
     Run(true);
-    EXPECT_EQ(checked, p.accounts + p.nullIds);
+    EXPECT_EQ(checked, all);
     EXPECT_EQ(dlg_.m_tally.fixed, p.accounts / 10);
     EXPECT_EQ(dlg_.m_tally.findings, p.accounts / 10);
     checked = 0;
     Run(false);
-    EXPECT_EQ(checked, p.accounts + p.nullIds);
+    EXPECT_EQ(checked, all);
     EXPECT_EQ(dlg_.m_tally.findings, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, PopulationTest,
-                         ::testing::Values(Population{"OneBatch", 40, 0}, Population{"ManyBatches", 2100, 3}),
+                         ::testing::Values(Population{"OneBatch", 40, 0, 0},
+                                           Population{"ManyBatches", 2100, 3, 2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A damaged page: the run ends with the error block before reading or writing anything.

@@ -57,7 +57,8 @@ struct StatementShape {
     std::array<std::int64_t, kMaxParameters> values{};
 };
 
-// Rewrites @@IDENTITY (outside strings and quoted names) to last_insert_rowid(), and,
+// Rewrites @@IDENTITY (outside strings and quoted names) to last_insert_rowid(), which
+// the provider's connections define as Jet's @@IDENTITY (SqliteSession), and,
 // with liftLiterals, for SELECT/INSERT/UPDATE/DELETE/REPLACE statements without
 // parameters of their own, lifts decimal integer literals that stand in value
 // positions (after WHERE, SET, VALUES, HAVING, ON; never in result lists, ORDER BY,
