@@ -1,7 +1,10 @@
-// The main dialog's buttons: the two check runs, copying the log, help.
+// The main dialog's buttons: the two check runs, copying the log, help; and what
+// keeps a run from making the database worse (integrity first, backup before repair).
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <ctime>
+#include <filesystem>
 
 #include "app/Resources.h"
 #include "app/VeltmoorDlg.h"
@@ -11,8 +14,8 @@ namespace veltmoor {
 
 void CVeltmoorDlg::OnCheckTables() {
     UpdateData(true);
-    m_wndLog.Clear();
-    m_tally.Reset();
+    BeginRun();
+    if (!CheckIntegrity()) return;
     if (!CheckTables(true)) return;
     if (m_bFixErrors == 1) {
         // The main pass must see the catalog as the rebuild left it: reconnect.
@@ -33,9 +36,78 @@ void CVeltmoorDlg::OnCheckTables() {
 
 void CVeltmoorDlg::OnCheckAccounts() {
     UpdateData(true);
+    BeginRun();
+    if (!CheckIntegrity()) return;
+    CheckAccounts();
+}
+
+void CVeltmoorDlg::BeginRun() {
     m_wndLog.Clear();
     m_tally.Reset();
-    CheckAccounts();
+    m_repairsAllowed.reset();
+}
+
+bool CVeltmoorDlg::CheckIntegrity() {
+    // A damaged file is never repaired link by link: what a damaged page hides would be
+    // reported as missing and "fixed" on top of the damage.
+    try {
+        // Without an open connection the run itself reports why.
+        if (!m_pConnection || m_pConnection->State() != ado::adStateOpen) return true;
+        const CString file = m_pConnection->DatabaseFile();
+        if (file.empty()) return true;
+        const CString damage = m_pConnection->QuickCheck();
+        if (damage.empty()) return true;
+        throw _com_error(hr::kFail, kProgramName,
+                         Format("The database file '%s' is damaged (%s). Nothing was checked and nothing was "
+                                "written. Recover what it holds into a new file with: sqlite3 '%s' \".recover\" | "
+                                "sqlite3 NEW.db, check NEW.db, and name it as the data source.",
+                                file.c_str(), damage.c_str(), file.c_str()));
+    } catch (const _com_error& error) {
+        RecordException(error, "CVeltmoorDlg::CheckIntegrity", true);
+    }
+    return false;
+}
+
+bool CVeltmoorDlg::PrepareRepair() {
+    if (!m_repairsAllowed) m_repairsAllowed = BackUpBeforeFirstRepair();
+    return *m_repairsAllowed;
+}
+
+namespace {
+// "<file>.<YYYYMMDD-HHMMSS>.bak", or "-2", "-3"... before ".bak" when taken.
+CString FreeBackupName(const CString& file) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    CString name = Format("%s.%s.bak", file.c_str(), stamp);
+    for (int n = 2; std::filesystem::exists(name); ++n) name = Format("%s.%s-%d.bak", file.c_str(), stamp, n);
+    return name;
+}
+}  // namespace
+
+bool CVeltmoorDlg::BackUpBeforeFirstRepair() {
+    // 1. A read-only connection can repair nothing: say so once, for the whole run.
+    // 2. An embedded database is copied beside itself with SQLite's online backup
+    //    (servers keep their own backups), unless the caller asked for none.
+    // 3. The log says where the copy is, before the first repair's line.
+    try {
+        if (m_pConnection->IsReadOnly())
+            throw _com_error(hr::kFail, kProgramName,
+                             "The connection to the database is read-only (its connection string's Mode, or the "
+                             "file's permissions, allow reading only), so nothing was repaired. Open it read-write "
+                             "to fix errors.");
+        const CString file = m_pConnection->DatabaseFile();
+        if (file.empty() || !m_bBackupBeforeRepair) return true;
+        const CString backup = FreeBackupName(file);
+        m_pConnection->BackupTo(backup);
+        m_wndLog.AddLine(Format("\x03%02d--- Backup of the database written to %s\x03", 3, backup.c_str()));
+        return true;
+    } catch (const _com_error& error) {
+        RecordException(error, "CVeltmoorDlg::PrepareRepair", true);
+    }
+    return false;
 }
 
 void CVeltmoorDlg::OnCopyLog() {

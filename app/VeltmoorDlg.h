@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <array>
 #include <functional>
 #include <map>
 #include <optional>
@@ -131,6 +132,17 @@ public:
                           const CString& constraintName);
     bool CreateTable(const ado::TableDef& sourceTable, const CString& identityColumn, CString& newTableName);
 
+    // ---- app/: what keeps a run from making the database worse ----
+    // Clears the log and what the last run counted and decided; each check button starts so.
+    void BeginRun();
+    // The embedded database's PRAGMA quick_check, before a run reads it: false (with
+    // an error block naming the recovery route) when the file is damaged.
+    bool CheckIntegrity();
+    // Called by every repair before it writes. The first call of a run refuses a
+    // read-only connection and backs the embedded database up (m_bBackupBeforeRepair);
+    // when either fails, an error block is written and no repair of the run may write.
+    bool PrepareRepair();
+
     // ---- accounts/: the account link check ----
     void CheckAccounts();
     _variant_t GetInsertIdentityValue(ado::ConnectionPtr connection);
@@ -160,7 +172,7 @@ public:
     CString m_strFolderOverride;      // --folder: the program folder, with its closing '/'
     CString m_strConnectionOverride;  // --database/--connection: wins over config.xml
     CString m_strTablesOverride;      // --tables: the schema description
-    bool m_bBackupBeforeRepair = true;
+    bool m_bBackupBeforeRepair = true;  // veltmoor-cli --no-backup clears it
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -169,14 +181,23 @@ protected:
 
 private:
     // The account check's pieces (accounts/).
-    void ReportLink(const CString& account, const char* link, const char* message, const std::function<bool()>& repair);
-    bool RepairLink(std::optional<int> accountId, const char* insert, const char* update);
+    void ReportLink(const CString& account, const char* link, const char* message,
+                    const std::function<bool()>& repair);
+    void CheckAccount(std::optional<int> accountId, const CString& accountName,
+                      const std::array<std::optional<int>, 4>& links);  // settings, folder, quota, ratio
+    bool RepairLink(std::optional<int> accountId, const char* table, const char* insert, const char* update);
     bool RepairHomeFolder(std::optional<int> accountId, const CString& accountName);
+    // The new row's ID after a repair's INSERT, or none (with an error block) when it is
+    // empty or not carried by exactly one row of the table.
+    std::optional<int> NewRowId(const char* table);
 
     void CreateControls();
     void CreateSystemMenu();
     void PopUpSystemMenu(QPoint globalPos);
     void ShowMessage(const QString& text);  // OK box captioned with the program's name
+
+    bool BackUpBeforeFirstRepair();
+    std::optional<bool> m_repairsAllowed;  // decided by the first repair of a run
 
     bool m_initialised = false;
     std::map<int, QWidget*> m_controls;  // by control id; the widgets are children of the dialog

@@ -32,6 +32,7 @@ bool CVeltmoorDlg::SetColumnDefault(const CString& tableName, ado::ColumnInfo& c
     // 1. Set the column's "Default" property in the catalog, which writes it into the database.
     // 2. Keep the caller's description of the column in step with it.
     try {
+        if (!PrepareRepair()) return false;
         m_pCatalog->SetColumnProperty(tableName, column.name, "Default", value);
         column.defaultValue = value;
         return true;

@@ -70,6 +70,7 @@ bool CVeltmoorDlg::CreateIndex(const CString& tableName, const CString& indexNam
     // 1. Describe the index: name, flags, its one key column (not nullable, as a new column is).
     // 2. Create it in the catalog; a refusal leaves nothing behind.
     try {
+        if (!PrepareRepair()) return false;
         ado::IndexInfo index;
         index.name = indexName;
         index.primaryKey = primaryKey;

@@ -10,6 +10,7 @@ bool RepairAutonumber(CVeltmoorDlg& dlg, const CString& table, ado::ColumnInfo& 
     //    cannot become autonumbers (nulls, duplicates, non-integers) and leaves it untouched.
     // 2. Keep the caller's description of the column in step with it.
     try {
+        if (!dlg.PrepareRepair()) return false;
         dlg.m_pCatalog->SetColumnProperty(table, column.name, "Autoincrement", _variant_t(true));
         column.autoIncrement = true;
         return true;

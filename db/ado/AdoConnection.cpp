@@ -69,6 +69,10 @@ public:
     void CommitTrans() override { Require().CommitTrans(); }
     void RollbackTrans() override { Require().RollbackTrans(); }
     std::shared_ptr<CatalogBackend> Catalog() override { return Require().Catalog(); }
+    std::string DatabaseFile() override { return impl_ ? impl_->DatabaseFile() : std::string(); }
+    bool IsReadOnly() override { return impl_ && impl_->IsReadOnly(); }
+    std::string QuickCheck() override { return Require().QuickCheck(); }
+    void BackupTo(const std::string& path) override { Require().BackupTo(path); }
 
 private:
     Connection& Require() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "db/ado/ComPtr.h"
+#include "db/ado/Error.h"
 #include "db/ado/Variant.h"
 
 namespace veltmoor::ado {
@@ -120,6 +121,20 @@ public:
     virtual void RollbackTrans() = 0;
     // The catalog of the open database; raises when the connection is closed.
     virtual std::shared_ptr<CatalogBackend> Catalog() = 0;
+
+    // The embedded database's own file; servers have none (they keep their own backups).
+    virtual std::string DatabaseFile() { return {}; }
+    // True when the connection was opened for reading only (e.g. Mode=Read).
+    virtual bool IsReadOnly() { return false; }
+    // The embedded database's quick integrity check: empty when sound, else what is
+    // damaged. Servers answer empty. Raises when the check itself cannot run.
+    virtual std::string QuickCheck() { return {}; }
+    // Writes a consistent copy of the open database to a new file at path; raises on
+    // failure, or when the provider has no file of its own.
+    virtual void BackupTo(const std::string&) {
+        throw _com_error(hr::kNotSupported, "ADODB.Connection",
+                         "This provider keeps no database file of its own to copy; use the server's own backup.");
+    }
 };
 using ConnectionPtr = ComPtr<Connection>;
 

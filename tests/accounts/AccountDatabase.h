@@ -14,9 +14,11 @@ namespace veltmoor::test {
 
 class AccountDatabase {
 public:
-    explicit AccountDatabase(std::string path) : path_(std::move(path)) {
+    // create false: opens an existing file as it is.
+    explicit AccountDatabase(std::string path, bool create = true) : path_(std::move(path)) {
         if (sqlite3_open(path_.c_str(), &db_) != SQLITE_OK) throw std::runtime_error("cannot create " + path_);
-        Exec(R"(
+        sqlite3_busy_timeout(db_, 5000);
+        if (create) Exec(R"(
             CREATE TABLE SETTINGS (ID INTEGER PRIMARY KEY AUTOINCREMENT, ALLOW_ANONYMOUS BIT NOT NULL DEFAULT 1);
             CREATE TABLE QUOTAS (ID INTEGER PRIMARY KEY AUTOINCREMENT, ENABLE_QUOTA BIT NOT NULL DEFAULT 1);
             CREATE TABLE RATIOS (ID INTEGER PRIMARY KEY AUTOINCREMENT, ENABLE_RATIO BIT NOT NULL DEFAULT 1);
@@ -86,6 +88,18 @@ public:
             out.emplace_back(text ? reinterpret_cast<const char*>(text) : "NULL");
         }
         sqlite3_finalize(stmt);
+        return out;
+    }
+    // Every row of every table, each value quoted as SQL writes it.
+    std::vector<std::string> Dump() {
+        std::vector<std::string> out;
+        for (const std::string& table : Column("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")) {
+            std::string columns;
+            for (const std::string& c : Column("SELECT name FROM pragma_table_info('" + table + "')"))
+                columns += (columns.empty() ? "quote(" : " || ',' || quote(") + c + ")";
+            for (std::string& row : Column("SELECT '" + table + ":' || " + columns + " FROM " + table + " ORDER BY rowid"))
+                out.push_back(std::move(row));
+        }
         return out;
     }
     std::string Value(const std::string& sql) {

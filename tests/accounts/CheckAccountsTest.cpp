@@ -21,6 +21,7 @@ protected:
     void SetUp() override {
         db_ = std::make_unique<AccountDatabase>(folder_.File("tarnwick.mdb"));
         dlg_.m_strSharedFolder = "/srv/ftp";
+        dlg_.m_bBackupBeforeRepair = false;
     }
 
     // One run of the check, as the button does it: returns the log's lines.
@@ -28,8 +29,7 @@ protected:
         dlg_.m_pConnection = ado::CreateConnection();
         dlg_.m_pConnection->Open(db_->ConnectionString(), "", "", 0);
         dlg_.m_bFixErrors = fix ? 1 : 0;
-        dlg_.m_wndLog.Clear();
-        dlg_.m_tally.Reset();
+        dlg_.BeginRun();
         dlg_.CheckAccounts();
         dlg_.m_pConnection->Close();
         return LogLines(dlg_);
@@ -184,9 +184,12 @@ TEST(CheckAccountsScripted, EmptyIdentityLeavesTheAccountAsItWasAndNoOrphanRow) 
     dlg.m_pConnection = sql.Open();
     dlg.m_bFixErrors = 1;
     dlg.CheckAccounts();
-    EXPECT_THAT(LogLines(dlg), ElementsAre("-- Checking Account [eve] --",
-                                           "Missing recordset in SETTINGS table - ATTEMPT TO FIX FAILED",
-                                           "-- Finished Checking Account [eve] --", "  "));
+    const auto lines = LogLines(dlg);
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_EQ(lines[6], "Description: The INSERT into SETTINGS generated no ID (@@IDENTITY is empty): its ID column is "
+                        "not an autonumber column (Check Tables reports it). The account's repair was rolled back.");
+    EXPECT_EQ(lines[7], "Tracer: CVeltmoorDlg::GetInsertIdentityValue");
+    EXPECT_EQ(lines[9], "Missing recordset in SETTINGS table - ATTEMPT TO FIX FAILED");
     EXPECT_THAT(sql.Statements(),
                 ElementsAre("SELECT ID,NAME,SETTINGS_ID,HOME_FOLDER_ID,QUOTA_ID,RATIO_ID FROM ACCOUNTS",
                             "SELECT ID FROM SETTINGS WHERE ID = 1", kBegin,

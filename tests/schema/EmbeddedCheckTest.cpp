@@ -1,4 +1,7 @@
 // The table check on real embedded databases: damage, check, repair, check again.
+#include <algorithm>
+#include <filesystem>
+
 #include "tests/schema/SchemaFixture.h"
 
 namespace veltmoor::test {
@@ -398,6 +401,20 @@ TEST_F(LostAutonumber, IsRepairedInPlaceKeepingRowsIndexesAndTriggers) {
                                          Line("  ")},
                                         MainPass(),
                                     })));
+}
+
+// The table check backs the database up before its first repair, once per run.
+TEST_F(ExampleDatabase, TheFirstRepairOfARunIsPrecededByABackup) {
+    Dialog().m_bBackupBeforeRepair = true;
+    const auto lines = CheckTables(true);
+    std::vector<std::filesystem::path> backups;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+        if (entry.path().extension() == ".bak") backups.push_back(entry.path());
+    ASSERT_EQ(backups.size(), 1u);
+    const auto backup = std::find(lines.begin(), lines.end(), Green("--- Backup of the database written to " + backups[0].string()));
+    const auto fixed = std::find(lines.begin(), lines.end(), Plain("Missing [IX_FOLDERS_ACCOUNT] Index - FIXED"));
+    EXPECT_LT(backup, fixed);
+    EXPECT_NE(fixed, lines.end());
 }
 
 // ---- failures ----

@@ -67,6 +67,7 @@ std::vector<std::vector<std::string>> EmbeddedSchemaTest::SchemaSql() {
 CVeltmoorDlg& EmbeddedSchemaTest::Dialog() {
     if (!dialog_) {
         dialog_ = MakeDialog(dir_.Folder());
+        dialog_->m_bBackupBeforeRepair = false;  // the backup has tests of its own
         ConnectDialog(*dialog_, ConnectionString());
     }
     return *dialog_;

@@ -1,6 +1,7 @@
 #include "db/ado/sqlite/SqlText.h"
 
 #include <limits>
+#include <vector>
 
 namespace veltmoor::ado::sqlite {
 
@@ -238,6 +239,31 @@ StatementShape ShapeStatement(std::string_view sql, bool liftLiterals) {
     }
     shape.shaped = shape.count > 0;
     return shape;
+}
+
+std::string InsertTarget(std::string_view sql) {
+    // INSERT [OR action] INTO [schema.]table ... | REPLACE INTO [schema.]table ...
+    std::vector<Token> words;
+    for (size_t pos = 0; pos < sql.size() && words.size() < 6;) {
+        const Token t = NextToken(sql, pos);
+        pos = t.end;
+        if (t.kind != TokenKind::Space) words.push_back(t);
+    }
+    size_t i = 0;
+    const auto is = [&](std::string_view word) { return i < words.size() && IsWord(sql, words[i], word); };
+    if (is("INSERT")) {
+        ++i;
+        if (is("OR")) i += 2;
+    } else if (is("REPLACE")) {
+        ++i;
+    } else {
+        return {};
+    }
+    if (!is("INTO") || ++i >= words.size()) return {};
+    if (i + 2 < words.size() && sql.substr(words[i + 1].begin, 1) == ".") i += 2;  // schema-qualified
+    const Token name = words[i];
+    if (name.kind != TokenKind::Word && name.kind != TokenKind::Quoted) return {};
+    return Unquote(sql.substr(name.begin, name.end - name.begin));
 }
 
 }  // namespace veltmoor::ado::sqlite

@@ -57,11 +57,16 @@ struct StatementShape {
     std::array<std::int64_t, kMaxParameters> values{};
 };
 
-// Rewrites @@IDENTITY (outside strings and quoted names) to last_insert_rowid(), and,
+// Rewrites @@IDENTITY (outside strings and quoted names) to last_insert_rowid(), which
+// the provider's connections define as Jet's @@IDENTITY (SqliteSession), and,
 // with liftLiterals, for SELECT/INSERT/UPDATE/DELETE/REPLACE statements without
 // parameters of their own, lifts decimal integer literals that stand in value
 // positions (after WHERE, SET, VALUES, HAVING, ON; never in result lists, ORDER BY,
 // GROUP BY, LIMIT or type names) into anonymous parameters.
 StatementShape ShapeStatement(std::string_view sql, bool liftLiterals = true);
+
+// The table an INSERT (or REPLACE) statement writes into, without quotes or schema;
+// empty for any other statement.
+std::string InsertTarget(std::string_view sql);
 
 }  // namespace veltmoor::ado::sqlite

@@ -1,5 +1,12 @@
 #include "db/ado/sqlite/SqliteConnection.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
 #include "base/CString.h"
 #include "db/ado/ClosedRecordset.h"
 #include "db/ado/sqlite/SqlText.h"
@@ -33,7 +40,11 @@ void Bind(Session& session, sqlite3_stmt* stmt, const StatementShape& shape) {
 }  // namespace
 
 RecordsetPtr SqliteConnection::Execute(const std::string& sql) {
-    session_->Require("Connection.Execute");
+    sqlite3* db = session_->Require("Connection.Execute");
+    // @@IDENTITY answers for the last INSERT, so a failed or empty one answers NULL.
+    std::string target = InsertTarget(sql);
+    const bool insert = !target.empty();
+    if (insert) session_->lastInsert = {std::move(target), std::nullopt};
     StatementShape shape = ShapeStatement(sql);
     StatementHandle stmt;
     if (shape.cacheable) stmt = session_->cache().Take(shape.text);
@@ -64,6 +75,7 @@ RecordsetPtr SqliteConnection::Execute(const std::string& sql) {
         }
         sqlite3_reset(stmt.get());
         if (shape.cacheable) session_->cache().Give(shape.text, std::move(stmt));
+        if (insert && sqlite3_changes(db) > 0) session_->lastInsert.rowid = sqlite3_last_insert_rowid(db);
         return ClosedRecordset();
     }
     auto rs = std::make_shared<SqliteRecordset>(session_, std::move(stmt),
@@ -75,7 +87,7 @@ RecordsetPtr SqliteConnection::Execute(const std::string& sql) {
 void SqliteConnection::BeginTrans() {
     session_->Require("Connection.BeginTrans");
     const int depth = session_->transactionDepth;
-    session_->Exec(depth == 0 ? std::string("BEGIN") : Format("SAVEPOINT veltmoor_trans_%d", depth));
+    session_->Exec(depth == 0 ? std::string("BEGIN IMMEDIATE") : Format("SAVEPOINT veltmoor_trans_%d", depth));
     session_->transactionDepth = depth + 1;
 }
 
@@ -114,6 +126,52 @@ void SqliteConnection::RollbackTrans() {
 std::shared_ptr<CatalogBackend> SqliteConnection::Catalog() {
     session_->Require("Connection.Catalog");
     return std::make_shared<SqliteCatalog>(session_);
+}
+
+std::string SqliteConnection::QuickCheck() {
+    sqlite3* db = session_->Require("Connection.QuickCheck");
+    session_->StartCall();
+    sqlite3_stmt* raw = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(3)", -1, &raw, nullptr);
+    StatementHandle stmt(raw);
+    std::string found;
+    while (rc == SQLITE_OK && (rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        const std::string row = ColumnText(raw, 0);
+        if (row != "ok") found += (found.empty() ? "" : "; ") + row;
+        rc = SQLITE_OK;
+    }
+    if (rc == SQLITE_DONE) return found;
+    const int primary = rc & 0xff;
+    if (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB) return sqlite3_errmsg(db);
+    session_->Raise(rc, "checking the integrity of the database", "PRAGMA quick_check");
+}
+
+void SqliteConnection::BackupTo(const std::string& path) {
+    sqlite3* source = session_->Require("Connection.BackupTo");
+    const auto fail = [&](const std::string& why) {
+        RaiseProvider(hr::kFail, "The backup of the database '" + session_->path() + "' could not be written to '" +
+                                     path + "': " + why);
+    };
+    // A new file only: O_EXCL never lets a backup replace an earlier one.
+    struct stat info {};
+    const mode_t mode = ::stat(session_->path().c_str(), &info) == 0 ? (info.st_mode & 0666) : 0600;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) fail(std::strerror(errno));
+    ::close(fd);
+    sqlite3* raw = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    DatabaseHandle target(raw);
+    if (rc == SQLITE_OK) {
+        session_->StartCall();
+        sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", source, "main");
+        if (!backup) rc = sqlite3_errcode(target.get());
+        else if ((rc = sqlite3_backup_step(backup, -1)) == SQLITE_DONE) rc = sqlite3_backup_finish(backup);
+        else sqlite3_backup_finish(backup);
+    }
+    if (rc == SQLITE_OK) return;
+    target.reset();
+    ::unlink(path.c_str());
+    fail(sqlite3_errstr(rc));
 }
 
 }  // namespace veltmoor::ado::sqlite

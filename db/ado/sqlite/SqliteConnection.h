@@ -27,11 +27,18 @@ public:
     // Limits each call into the database to that many seconds (0: no limit) and
     // waits for another connection's lock at most min(seconds, 5 s).
     void PutCommandTimeout(long seconds) override { session_->SetCommandTimeout(seconds); }
-    // BEGIN at the first level, a SAVEPOINT for each nested level.
+    // BEGIN IMMEDIATE at the first level (the write lock is taken, or waited for up to
+    // the busy timeout, before any work), a SAVEPOINT for each nested level.
     void BeginTrans() override;
     void CommitTrans() override;
     void RollbackTrans() override;
     std::shared_ptr<CatalogBackend> Catalog() override;
+    std::string DatabaseFile() override { return session_->path(); }
+    bool IsReadOnly() override { return session_->readOnly() != ReadOnly::No; }
+    // PRAGMA quick_check: empty when sound; damage SQLite meets on the way counts as found.
+    std::string QuickCheck() override;
+    // SQLite's online backup into a new file (never an existing one), removed again on failure.
+    void BackupTo(const std::string& path) override;
 
 private:
     std::shared_ptr<Session> session_;

@@ -25,9 +25,16 @@ std::string DescribeEngineError(int resultCode, std::string_view message, const 
     std::string text(message.empty() ? sqlite3_errstr(resultCode) : message);
     const int primary = resultCode & 0xff;
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-        text += Format(". Another connection holds a lock on the database; waited %d ms for it", context.busyTimeoutMs);
-    } else if (primary == SQLITE_READONLY && context.readOnly) {
+        if (context.busyWaitedMs > 0)
+            text += Format(". Another connection holds a lock on the database; waited %d ms for it (the busy timeout is "
+                           "%d ms)", context.busyWaitedMs, context.busyTimeoutMs);
+        else
+            text += ". Another connection holds a lock on the database; SQLite reported it at once, without waiting, "
+                    "because this connection was itself in the middle of a read or a transaction";
+    } else if (primary == SQLITE_READONLY && context.readOnly == ReadOnly::NoWritePermission) {
         text += ". The database file is read-only (no write permission), so it was opened for reading only";
+    } else if (primary == SQLITE_READONLY && context.readOnly == ReadOnly::Requested) {
+        text += ". The connection is read-only: its connection string asks for reading only (Mode)";
     } else if (primary == SQLITE_INTERRUPT) {
         text += ". The command timeout expired";
     }

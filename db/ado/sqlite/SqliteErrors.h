@@ -18,13 +18,18 @@ inline constexpr const char* kEngineSource = "SQLite";
 // XACT_E_NOTRANSACTION: CommitTrans or RollbackTrans without BeginTrans.
 inline constexpr HRESULT kNoTransaction = static_cast<HRESULT>(0x8004D00E);
 
+// Why a connection only reads: the file cannot be written, or the connection
+// string asked for it (Mode=Read and ADO's other read-only modes).
+enum class ReadOnly { No, NoWritePermission, Requested };
+
 // What the provider was doing when SQLite failed, for the description.
 struct EngineErrorContext {
     std::string_view action;     // e.g. "running", "preparing", "opening"
     std::string_view sql;        // the statement, when there is one
     std::string_view path;       // the database file
-    int busyTimeoutMs = 0;       // how long a locked database was waited for
-    bool readOnly = false;       // the file was opened read-only
+    int busyTimeoutMs = 0;       // how long a locked database may be waited for
+    int busyWaitedMs = 0;        // how long it was waited for (SQLite may answer at once)
+    ReadOnly readOnly = ReadOnly::No;
 };
 
 // The status code for an SQLite result code (extended codes accepted) and message.

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 
@@ -25,6 +26,36 @@ using sqlite::kProviderSource;
 
 // The first bytes of the file decide what it is: SQLite, a genuine Jet/Access
 // database (which this provider cannot read), or something else.
+// ADO's Mode: "Read", "Write", "ReadWrite", "Share Deny None|Read|Write",
+// "Share Exclusive", their numbers (ConnectModeEnum), joined by '|'. Reading only
+// is what Read and Share Deny Write ask for when no write access is asked for too.
+bool ModeIsReadOnly(const std::string& mode) {
+    static const std::pair<const char*, int> kNames[] = {
+        {"READ", 1}, {"WRITE", 2}, {"READWRITE", 3}, {"SHARE DENY READ", 4}, {"SHARE DENY WRITE", 8},
+        {"SHARE EXCLUSIVE", 12}, {"SHARE DENY NONE", 16}, {"RECURSIVE", 0x400000}};
+    int bits = 0;
+    size_t start = 0;
+    while (start <= mode.size()) {
+        const size_t bar = std::min(mode.find('|', start), mode.size());
+        std::string part = ToUpper(mode.substr(start, bar - start));
+        part.erase(0, part.find_first_not_of(" \t"));
+        part.erase(part.find_last_not_of(" \t") + 1);
+        start = bar + 1;
+        if (part.empty()) continue;
+        int value = -1;
+        for (const auto& [name, number] : kNames)
+            if (part == name) value = number;
+        if (value < 0 && part.find_first_not_of("0123456789") == std::string::npos && part.size() < 9)
+            value = std::stoi(part);
+        if (value < 0)
+            throw _com_error(hr::kInvalidArg, kProviderSource,
+                             "The connection string's Mode '" + mode + "' is not an ADO connection mode (Read, Write, "
+                             "ReadWrite, Share Deny None, Share Deny Read, Share Deny Write, Share Exclusive).");
+        bits |= value;
+    }
+    return (bits & 2) == 0 && ((bits & 1) != 0 || (bits & 12) == 8);
+}
+
 void CheckFile(const std::string& path, bool& readOnly) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
@@ -62,11 +93,15 @@ std::shared_ptr<Connection> OpenSqliteProvider(const ConnectionString& cs, const
     if (!source || source->empty())
         CannotOpen("The connection string names no database file: it has no \"Data Source\" key.");
     const std::string& path = *source;
-    bool readOnly = false;
-    CheckFile(path, readOnly);
+    bool noWritePermission = false;
+    CheckFile(path, noWritePermission);
+    const bool requested = ModeIsReadOnly(cs.Get("Mode").value_or(""));
+    const sqlite::ReadOnly readOnly = requested          ? sqlite::ReadOnly::Requested
+                                      : noWritePermission ? sqlite::ReadOnly::NoWritePermission
+                                                          : sqlite::ReadOnly::No;
 
     // Never SQLITE_OPEN_CREATE: a missing database is an error, not a new empty one.
-    const int flags = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+    const int flags = (readOnly != sqlite::ReadOnly::No ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(path.c_str(), &raw, flags, nullptr);
     sqlite::DatabaseHandle db(raw);

@@ -1,5 +1,8 @@
 #include "db/ado/sqlite/SqliteSession.h"
 
+#include <algorithm>
+#include <thread>
+
 #include "base/CString.h"
 #include "db/ado/sqlite/SqlText.h"
 #include "db/ado/sqlite/SqliteRecordset.h"
@@ -24,11 +27,40 @@ bool NamesFile(int rc) {
         default: return false;
     }
 }
+// True when the table's autonumber column is its rowid alias (INTEGER PRIMARY KEY
+// of a rowid table), so that last_insert_rowid() is the ID an INSERT generated.
+// A "DESC" key or a WITHOUT ROWID table gets an index of its own ('pk').
+bool HasRowidAutonumber(sqlite3* db, const std::string& table) {
+    sqlite3_stmt* raw = nullptr;
+    const char* sql =
+        "SELECT (SELECT COUNT(*) FROM pragma_table_info(?1) WHERE pk > 0) = 1"
+        " AND EXISTS (SELECT 1 FROM pragma_table_info(?1) WHERE pk = 1 AND upper(type) = 'INTEGER')"
+        " AND NOT EXISTS (SELECT 1 FROM pragma_index_list(?1) WHERE origin = 'pk')";
+    if (sqlite3_prepare_v2(db, sql, -1, &raw, nullptr) != SQLITE_OK) return false;
+    StatementHandle stmt(raw);
+    sqlite3_bind_text(raw, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    return sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0) == 1;
+}
+
+// last_insert_rowid() as Jet's @@IDENTITY answers: the ID of the row the connection's
+// last INSERT created, or NULL when that INSERT generated no autonumber value. The
+// built-in would answer a rowid even for a table whose ID column is a plain INTEGER,
+// and a repair would then point an account at another account's row.
+void Identity(sqlite3_context* context, int, sqlite3_value**) {
+    const auto* session = static_cast<const Session*>(sqlite3_user_data(context));
+    const Session::LastInsert& last = session->lastInsert;
+    if (last.rowid && HasRowidAutonumber(sqlite3_context_db_handle(context), last.table))
+        sqlite3_result_int64(context, *last.rowid);
+    else
+        sqlite3_result_null(context);
+}
 }  // namespace
 
-Session::Session(DatabaseHandle db, std::string path, bool readOnly, long commandTimeoutSeconds)
+Session::Session(DatabaseHandle db, std::string path, ReadOnly readOnly, long commandTimeoutSeconds)
     : db_(std::move(db)), path_(std::move(path)), readOnly_(readOnly) {
     sqlite3_progress_handler(db_.get(), kProgressInterval, &Session::OnProgress, this);
+    sqlite3_busy_handler(db_.get(), &Session::OnBusy, this);
+    sqlite3_create_function(db_.get(), "last_insert_rowid", 0, SQLITE_UTF8, this, &Identity, nullptr, nullptr);
     SetCommandTimeout(commandTimeoutSeconds);
 }
 
@@ -43,7 +75,30 @@ void Session::SetCommandTimeout(long seconds) {
     commandTimeoutSeconds_ = seconds > 0 ? seconds : 0;
     const long waitMs = seconds > 0 ? seconds * 1000 : kMaxBusyWaitMs;
     busyTimeoutMs_ = static_cast<int>(waitMs < kMaxBusyWaitMs ? waitMs : kMaxBusyWaitMs);
-    if (db_) sqlite3_busy_timeout(db_.get(), busyTimeoutMs_);
+}
+
+int Session::OnBusy(void* self, int count) {
+    auto* session = static_cast<Session*>(self);
+    const auto now = std::chrono::steady_clock::now();
+    if (count == 0) session->busyStart_ = now;
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(now - session->busyStart_);
+    session->busyWaitedMs_ = static_cast<int>(waited.count());
+    if (session->busyWaitedMs_ >= session->busyTimeoutMs_) return 0;
+    // Short sleeps first, as SQLite's own busy timeout does, so that a brief lock costs little.
+    const int step = count < 4 ? 1 << count : 20;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(step, session->busyTimeoutMs_ - session->busyWaitedMs_)));
+    return 1;
+}
+
+EngineErrorContext Session::Context(std::string_view action, std::string_view sql, int rc) const {
+    EngineErrorContext context;
+    context.action = action;
+    context.sql = sql;
+    context.busyTimeoutMs = busyTimeoutMs_;
+    context.busyWaitedMs = busyWaitedMs_;
+    context.readOnly = readOnly_;
+    if (NamesFile(rc)) context.path = path_;
+    return context;
 }
 
 int Session::OnProgress(void* self) {
@@ -62,13 +117,7 @@ int Session::OnProgress(void* self) {
 
 void Session::Raise(int rc, std::string_view action, std::string_view sql) const {
     const char* message = db_ ? sqlite3_errmsg(db_.get()) : sqlite3_errstr(rc);
-    EngineErrorContext context;
-    context.action = action;
-    context.sql = sql;
-    context.busyTimeoutMs = busyTimeoutMs_;
-    context.readOnly = readOnly_;
-    if (NamesFile(rc)) context.path = path_;
-    RaiseEngine(rc, message, context);
+    RaiseEngine(rc, message, Context(action, sql, rc));
 }
 
 StatementHandle Session::Prepare(std::string_view sql, bool persistent) {
@@ -106,13 +155,7 @@ bool Session::Step(sqlite3_stmt* stmt) {
     const std::string message = sqlite3_errmsg(db_.get());
     const char* sql = sqlite3_sql(stmt);
     sqlite3_reset(stmt);
-    EngineErrorContext context;
-    context.action = "running";
-    context.sql = sql ? sql : "";
-    context.busyTimeoutMs = busyTimeoutMs_;
-    context.readOnly = readOnly_;
-    if (NamesFile(rc)) context.path = path_;
-    RaiseEngine(rc, message, context);
+    RaiseEngine(rc, message, Context("running", sql ? sql : "", rc));
 }
 
 void Session::Exec(std::string_view sql) {

@@ -8,7 +8,9 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,7 +30,7 @@ inline constexpr size_t kStatementCacheCapacity = 64;
 
 class Session {
 public:
-    Session(DatabaseHandle db, std::string path, bool readOnly, long commandTimeoutSeconds);
+    Session(DatabaseHandle db, std::string path, ReadOnly readOnly, long commandTimeoutSeconds);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -38,11 +40,19 @@ public:
     // The open database, or raises "closed" naming `what`.
     sqlite3* Require(const char* what) const;
     const std::string& path() const { return path_; }
-    bool readOnly() const { return readOnly_; }
+    ReadOnly readOnly() const { return readOnly_; }
 
     // Command timeout in seconds (0: no limit); sets the busy wait as described above.
     void SetCommandTimeout(long seconds);
     int busyTimeoutMs() const { return busyTimeoutMs_; }
+
+    // Jet's @@IDENTITY: the table the connection's last INSERT went into, and the
+    // rowid it created (none when it created no row or failed).
+    struct LastInsert {
+        std::string table;
+        std::optional<std::int64_t> rowid;
+    };
+    LastInsert lastInsert;
 
     // Prepares one statement; raises when SQLite rejects it or when text other
     // than blanks and comments follows it.
@@ -60,7 +70,10 @@ public:
 
     // Called before every call into SQLite that may run statements, so that the
     // command timeout counts from the start of each call.
-    void StartCall() { ++callGeneration_; }
+    void StartCall() {
+        ++callGeneration_;
+        busyWaitedMs_ = 0;
+    }
 
     // Nesting depth of BeginTrans.
     int transactionDepth = 0;
@@ -75,13 +88,18 @@ public:
 
 private:
     static int OnProgress(void* self);
+    // Waits for another connection's lock up to the busy timeout, counting how long.
+    static int OnBusy(void* self, int count);
+    EngineErrorContext Context(std::string_view action, std::string_view sql, int rc) const;
 
     DatabaseHandle db_;
     std::string path_;
-    bool readOnly_;
+    ReadOnly readOnly_;
     StatementCache cache_{kStatementCacheCapacity};
     SqliteRecordset* openRecordsets_ = nullptr;  // intrusive list through the recordsets
     int busyTimeoutMs_ = kMaxBusyWaitMs;
+    int busyWaitedMs_ = 0;  // of the current call
+    std::chrono::steady_clock::time_point busyStart_{};
     long commandTimeoutSeconds_ = 0;
     unsigned long callGeneration_ = 0;
     unsigned long seenGeneration_ = 0;
