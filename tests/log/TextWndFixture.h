@@ -7,12 +7,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetricsF>
-#include <QGuiApplication>
-#include <QImage>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleHints>
-#include <QWidget>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -21,45 +18,46 @@
 
 namespace veltmoor::testing {
 
-inline constexpr QRgb kBackground = qRgb(0, 0, 64);
+inline constexpr QRgb kBackground = qRgb(0, 0, 64), kWhite = qRgb(255, 255, 255), kRed = qRgb(255, 0, 0),
+                      kGreen = qRgb(0, 255, 0), kBlue = qRgb(0, 0, 255), kYellow = qRgb(255, 255, 0);
+
+// n spaces in palette colour `background`: they draw nothing but their cells' background.
+inline std::string Bg(int background, int n) {
+    return "\x03" "01," + std::to_string(100 + background).substr(1) + std::string(static_cast<size_t>(n), ' ');
+}
 
 class TextWndTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QGuiApplication::styleHints()->setWheelScrollLines(3);
-        parent_ = std::make_unique<QWidget>();
         parent_->resize(440, 260);
-        wnd_ = std::make_unique<CTextWnd>();
         ASSERT_TRUE(wnd_->Create(parent_.get(), QRect(10, 10, 400, 200), 6435));
         parent_->show();
         QApplication::processEvents();
     }
-    void TearDown() override {
-        wnd_.reset();
-        parent_.reset();
-    }
 
-    CTextWnd& Wnd() { return *wnd_; }
-    QWidget* Viewport() { return wnd_->viewport(); }
     int LineHeight() const { return wnd_->LineHeight(); }
     int CellHeight() const { return wnd_->CellHeight(); }
     int V() const { return wnd_->verticalScrollBar()->value(); }
-    int Page() const { return wnd_->viewport()->height() / wnd_->LineHeight(); }
-
-    // Makes the client area (viewport) w by h pixels while no scroll bar shows.
+    int Page() const { return wnd_->viewport()->height() / LineHeight(); }
+    int Room() const { return wnd_->viewport()->width() - CTextWnd::kEdge; }  // width text may take
+    void AddRows(int n, const std::string& text = "row") {
+        for (int i = 0; i < n; ++i) wnd_->AddLine(text);
+    }
+    // Makes the client area w by h pixels while no scroll bar shows.
     void SetClientSize(int w, int h) {
-        const int frame = wnd_->frameWidth();
-        wnd_->resize(w + 2 * frame, h + 2 * frame);
+        wnd_->resize(w + 2 * wnd_->frameWidth(), h + 2 * wnd_->frameWidth());
         QApplication::processEvents();
     }
-
-    // Scroll bars come and go through queued signals: let them settle.
-    static void Settle() { QApplication::processEvents(); }
-
     QImage Grab() { return wnd_->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-    // Cumulative width of text as the widget measures it: character advances
-    // added up, rounded once.
+    static bool All(const QImage& img, QRect area, QRgb colour) {
+        area = area.intersected(img.rect());
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (img.pixel(x, y) != colour) return false;
+        return true;
+    }
+    // Width of text as the widget measures it: character advances added up, rounded once.
     int Extent(const QString& text) const {
         const QFontMetricsF fm(wnd_->LogFont());
         double sum = 0;
@@ -73,22 +71,18 @@ protected:
         QApplication::sendEvent(wnd_->viewport(), &event);
     }
     void Press(QPoint pos) { Mouse(QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton); }
-    void Move(QPoint pos, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        Mouse(QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton, modifiers);
-    }
+    void Move(QPoint pos) { Mouse(QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton); }
     void Release(QPoint pos) { Mouse(QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton); }
     void Drag(QPoint from, QPoint to, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         Press(from);
-        Move((from + to) / 2, modifiers);
-        Move(to, modifiers);
+        Mouse(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton, modifiers);
+        Mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton, modifiers);
         Release(to);
     }
-
     static std::string Clipboard() { return QGuiApplication::clipboard()->text().toStdString(); }
-    static void SetClipboard(const char* text) { QGuiApplication::clipboard()->setText(QString::fromUtf8(text)); }
 
-    std::unique_ptr<QWidget> parent_;
-    std::unique_ptr<CTextWnd> wnd_;
+    std::unique_ptr<QWidget> parent_ = std::make_unique<QWidget>();
+    std::unique_ptr<CTextWnd> wnd_ = std::make_unique<CTextWnd>();  // goes before its parent
 };
 
 }  // namespace veltmoor::testing

@@ -1,7 +1,6 @@
 // Scroll ranges, the follow-the-end rule, the horizontal unit, the wheel.
 #include <QWheelEvent>
 
-#include "base/CString.h"
 #include "tests/log/TextWndFixture.h"
 
 namespace veltmoor::testing {
@@ -9,212 +8,119 @@ namespace {
 
 class TextWndScroll : public TextWndTest {
 protected:
-    void AddLines(int n) {
-        for (int i = 0; i < n; ++i) Wnd().AddLine(Format("row %d", added_++));
-    }
     void Wheel(int delta) {
         const QPoint pos(20, 20);
-        QWheelEvent event(QPointF(pos), QPointF(Viewport()->mapToGlobal(pos)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(Viewport(), &event);
+        QWheelEvent event(QPointF(pos), QPointF(wnd_->viewport()->mapToGlobal(pos)), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(wnd_->viewport(), &event);
     }
+    int Count() const { return static_cast<int>(wnd_->RowCount()); }
+    QScrollBar* VBar() { return wnd_->verticalScrollBar(); }
     // A line much wider than the window: two red spaces, then green spaces.
-    void AddWideLine() { Wnd().AddLine("\x03" "01,04  " "\x03" "01,09" + std::string(300, ' ')); }
-    int added_ = 0;
+    void AddWideLine() { wnd_->AddLine(Bg(4, 2) + Bg(9, 300)); }
 };
 
-TEST_F(TextWndScroll, EmptyLogHasNoVerticalBar) {
-    Settle();
-    EXPECT_EQ(Wnd().RowCount(), 0u);
-    EXPECT_EQ(Wnd().verticalScrollBar()->maximum(), 0);
-    EXPECT_FALSE(Wnd().verticalScrollBar()->isVisible());
-}
-
-TEST_F(TextWndScroll, FewerRowsThanAPageStayAtTheTopWithoutBar) {
-    AddLines(Page() - 1);
-    Settle();
-    EXPECT_EQ(V(), 0);
-    EXPECT_FALSE(Wnd().verticalScrollBar()->isVisible());
-    EXPECT_EQ(Wnd().verticalScrollBar()->pageStep(), Page());
-}
-
-TEST_F(TextWndScroll, FollowsTheEndWhileTheNewestRowIsShown) {
+TEST_F(TextWndScroll, FollowsTheNewestRowUntilScrolledUp) {
     const int page = Page();
     ASSERT_GT(page, 3);
-    AddLines(3 * page);
-    Settle();
-    EXPECT_TRUE(Wnd().verticalScrollBar()->isVisible());
-    EXPECT_EQ(V(), 3 * page - page);
-    AddLines(1);
-    EXPECT_EQ(V(), 3 * page + 1 - page);
-    EXPECT_EQ(Wnd().RowCount(), static_cast<std::uint32_t>(3 * page + 1));
-}
-
-TEST_F(TextWndScroll, StaysPutAfterTheOperatorScrolledUp) {
-    AddLines(3 * Page());
-    Wnd().OnVScroll(CTextWnd::SB_LINEUP);
-    const int v = V();
-    AddLines(5);
-    EXPECT_EQ(V(), v);
-    // Scrolling back to the bottom resumes following.
-    Wnd().OnVScroll(CTextWnd::SB_BOTTOM);
-    const int bottom = V();
-    EXPECT_EQ(bottom, static_cast<int>(Wnd().RowCount()) - Page());
-    AddLines(1);
-    EXPECT_EQ(V(), bottom + 1);
-}
-
-TEST_F(TextWndScroll, TrimmingKeepsFollowingTheEnd) {
-    AddLines(2001);
-    AddLines(1);
-    EXPECT_EQ(Wnd().Model().Count(), 1002u);
-    EXPECT_EQ(V(), 1002 - Page());
+    AddRows(page - 1);
+    QApplication::processEvents();  // scroll bars come and go through queued signals
+    EXPECT_FALSE(VBar()->isVisible());
+    EXPECT_EQ(V(), 0);
+    AddRows(2 * page + 1);
+    QApplication::processEvents();
+    EXPECT_TRUE(VBar()->isVisible());
+    EXPECT_EQ(V(), 2 * page);
+    wnd_->OnVScroll(CTextWnd::SB_LINEUP);
+    AddRows(5);
+    EXPECT_EQ(V(), 2 * page - 1);
+    wnd_->OnVScroll(CTextWnd::SB_BOTTOM);  // back at the bottom: following again
+    AddRows(1);
+    EXPECT_EQ(V(), Count() - page);
+    AddRows(2002 - Count());  // trimmed to 1002 rows
+    EXPECT_EQ(Count(), 1002);
+    EXPECT_EQ(V(), 1002 - page);
 }
 
 TEST_F(TextWndScroll, VerticalRequestsMoveAsTheirCodesSay) {
-    AddLines(5 * Page());
     const int page = Page();
-    const int max = 5 * page - page;
-    Wnd().OnVScroll(CTextWnd::SB_TOP);
-    EXPECT_EQ(V(), 0);
-    Wnd().OnVScroll(CTextWnd::SB_LINEUP);
-    EXPECT_EQ(V(), 0);
-    Wnd().OnVScroll(CTextWnd::SB_PAGEDOWN);
-    EXPECT_EQ(V(), page);
-    Wnd().OnVScroll(CTextWnd::SB_LINEDOWN);
-    EXPECT_EQ(V(), page + 1);
-    Wnd().OnVScroll(CTextWnd::SB_PAGEUP);
-    EXPECT_EQ(V(), 1);
-    Wnd().OnVScroll(CTextWnd::SB_THUMBTRACK, 7);
-    EXPECT_EQ(V(), 7);
-    Wnd().OnVScroll(CTextWnd::SB_THUMBPOSITION, 2);
-    EXPECT_EQ(V(), 7);
-    Wnd().OnVScroll(CTextWnd::SB_BOTTOM);
-    EXPECT_EQ(V(), max);
-    Wnd().OnVScroll(CTextWnd::SB_THUMBTRACK, max + 50);
-    EXPECT_EQ(V(), max);
+    for (int i = 0; i < 5 * page; ++i) wnd_->AddLine(i == 1 ? Bg(4, 6) : "plain");
+    const struct {
+        CTextWnd::ScrollCode code;
+        int arg, pages, rows;  // the position expected after it: pages * page + rows
+    } steps[] = {{CTextWnd::SB_TOP, 0, 0, 0},         {CTextWnd::SB_LINEUP, 0, 0, 0},
+                 {CTextWnd::SB_PAGEDOWN, 0, 1, 0},    {CTextWnd::SB_LINEDOWN, 0, 1, 1},
+                 {CTextWnd::SB_PAGEUP, 0, 0, 1},      {CTextWnd::SB_THUMBTRACK, 7, 0, 7},
+                 {CTextWnd::SB_THUMBPOSITION, 2, 0, 7}, {CTextWnd::SB_BOTTOM, 0, 4, 0},
+                 {CTextWnd::SB_THUMBTRACK, 5000, 4, 0}, {CTextWnd::SB_THUMBTRACK, 1, 0, 1}};
+    for (const auto& s : steps) {
+        wnd_->OnVScroll(s.code, s.arg);
+        EXPECT_EQ(V(), s.pages * page + s.rows) << "code " << s.code << " " << s.arg;
+    }
+    EXPECT_EQ(Grab().pixel(2, CellHeight() - 1), kRed);  // row 1 is the top row now
 }
 
-TEST_F(TextWndScroll, ScrolledRowsArePainted) {
-    for (int i = 0; i < 3 * Page(); ++i) Wnd().AddLine(i == 1 ? "\x03" "01,04      " : "plain");
-    Wnd().OnVScroll(CTextWnd::SB_TOP);
-    Wnd().OnVScroll(CTextWnd::SB_LINEDOWN);
-    // Row 1 is now the top row.
-    EXPECT_EQ(Grab().pixel(2, CellHeight() - 1), qRgb(255, 0, 0));
-}
-
-TEST_F(TextWndScroll, HorizontalPositionOneShiftsByTheFirstTwoCharacters) {
+TEST_F(TextWndScroll, HorizontalUnitIsACharacterOfTheWidestLineEver) {
     AddWideLine();
-    Settle();
-    QScrollBar* bar = Wnd().horizontalScrollBar();
-    EXPECT_TRUE(bar->isVisible());
-    EXPECT_EQ(Wnd().WidestLength(), 302);
-    EXPECT_EQ(Wnd().HorizontalOffset(), 0);
-    const int y = CellHeight() - 1;
-    EXPECT_EQ(Grab().pixel(0, y), qRgb(255, 0, 0));
-
-    Wnd().OnHScroll(CTextWnd::SB_LINERIGHT);
-    ASSERT_EQ(bar->value(), 1);
-    EXPECT_EQ(Wnd().HorizontalOffset(), Extent("  "));
-    const QImage img = Grab();
-    EXPECT_EQ(img.pixel(0, y), qRgb(0, 255, 0));
-
-    Wnd().OnHScroll(CTextWnd::SB_LINELEFT);
-    EXPECT_EQ(Wnd().HorizontalOffset(), 0);
-}
-
-TEST_F(TextWndScroll, HorizontalRangeCountsCharactersOfTheWidestLine) {
-    AddWideLine();
-    QScrollBar* bar = Wnd().horizontalScrollBar();
-    const int fit = Wnd().WidestFit();
-    // The fit is measured against the client width less the edge.
-    EXPECT_LE(Extent(QString(fit, ' ')), Viewport()->width() - CTextWnd::kEdge);
-    EXPECT_GT(Extent(QString(fit + 1, ' ')), Viewport()->width() - CTextWnd::kEdge);
+    QApplication::processEvents();
+    QScrollBar* bar = wnd_->horizontalScrollBar();
+    const int fit = wnd_->WidestFit();
+    EXPECT_LE(Extent(QString(fit, ' ')), Room());
+    EXPECT_GT(Extent(QString(fit + 1, ' ')), Room());
     EXPECT_EQ(bar->pageStep(), fit);
     EXPECT_EQ(bar->maximum(), 302 - fit);
-    Wnd().OnHScroll(CTextWnd::SB_PAGERIGHT);
-    EXPECT_EQ(bar->value(), fit);
-    Wnd().OnHScroll(CTextWnd::SB_THUMBPOSITION, 3);
-    EXPECT_EQ(bar->value(), 3);
-    Wnd().OnHScroll(CTextWnd::SB_THUMBTRACK, 5);
-    EXPECT_EQ(bar->value(), 5);
-    Wnd().OnHScroll(CTextWnd::SB_TOP);  // not a horizontal request
-    EXPECT_EQ(bar->value(), 5);
-    Wnd().OnHScroll(CTextWnd::SB_PAGELEFT);
-    EXPECT_EQ(bar->value(), 0);
-}
-
-TEST_F(TextWndScroll, ClearKeepsTheHorizontalRangeOfTheWidestLineEver) {
-    AddWideLine();
-    const int max = Wnd().horizontalScrollBar()->maximum();
-    ASSERT_GT(max, 0);
-    Wnd().Clear();
-    Settle();
-    EXPECT_EQ(Wnd().horizontalScrollBar()->maximum(), max);
-    EXPECT_TRUE(Wnd().horizontalScrollBar()->isVisible());
-    EXPECT_EQ(Wnd().RowCount(), 0u);
-    EXPECT_FALSE(Wnd().verticalScrollBar()->isVisible());
-    Wnd().AddLine("short");
-    EXPECT_EQ(Wnd().horizontalScrollBar()->maximum(), max);
-    EXPECT_EQ(Wnd().WidestLength(), 302);
+    EXPECT_EQ(Grab().pixel(0, CellHeight() - 1), kRed);
+    wnd_->OnHScroll(CTextWnd::SB_LINERIGHT);  // shifted by the first two characters
+    EXPECT_EQ(wnd_->HorizontalOffset(), Extent("  "));
+    EXPECT_EQ(Grab().pixel(0, CellHeight() - 1), kGreen);
+    const struct {
+        CTextWnd::ScrollCode code;
+        int arg, value;  // value -1: the fit
+    } steps[] = {{CTextWnd::SB_LINELEFT, 0, 0},       {CTextWnd::SB_PAGERIGHT, 0, -1}, {CTextWnd::SB_THUMBPOSITION, 3, 3},
+                 {CTextWnd::SB_THUMBTRACK, 5, 5},     {CTextWnd::SB_TOP, 0, 5},        {CTextWnd::SB_PAGELEFT, 0, 0}};
+    for (const auto& s : steps) {
+        wnd_->OnHScroll(s.code, s.arg);
+        EXPECT_EQ(bar->value(), s.value < 0 ? fit : s.value) << "code " << s.code;
+    }
+    wnd_->Clear();
+    wnd_->AddLine("short");
+    QApplication::processEvents();
+    EXPECT_EQ(bar->maximum(), 302 - fit);
+    EXPECT_TRUE(bar->isVisible());
+    // Resizing recomputes page and fit; the view stays at the end.
+    AddRows(100);
+    SetClientSize(200, 5 * LineHeight());
+    EXPECT_LT(wnd_->WidestFit(), fit);
+    EXPECT_EQ(VBar()->pageStep(), Page());
+    EXPECT_EQ(V(), Count() - Page());
 }
 
 TEST_F(TextWndScroll, MultiByteWidestLineScrollsByWholeCharacters) {
     std::string line;
     for (int i = 0; i < 200; ++i) line += "\xC3\xA9";  // U+00E9, two bytes each
-    Wnd().AddLine(line);
-    const int one = Extent(QString::fromUtf8("\xC3\xA9"));
-    Wnd().OnHScroll(CTextWnd::SB_THUMBTRACK, 1);
-    EXPECT_EQ(Wnd().HorizontalOffset(), one);
-    Wnd().OnHScroll(CTextWnd::SB_THUMBTRACK, 2);
-    EXPECT_EQ(Wnd().HorizontalOffset(), Extent(QString::fromUtf8("\xC3\xA9\xC3\xA9")));
-    // The fit never ends inside a character.
-    EXPECT_EQ(Wnd().WidestFit() % 2, 0);
+    wnd_->AddLine(line);
+    wnd_->OnHScroll(CTextWnd::SB_THUMBTRACK, 2);
+    EXPECT_EQ(wnd_->HorizontalOffset(), Extent(QString::fromUtf8("\xC3\xA9\xC3\xA9")));
+    EXPECT_EQ(wnd_->WidestFit() % 2, 0);  // the fit never ends inside a character
 }
 
-TEST_F(TextWndScroll, WheelNotchScrollsThreeRows) {
-    EXPECT_EQ(Wnd().WheelStep(), 40);
-    AddLines(4 * Page());
+TEST_F(TextWndScroll, WheelScrollsThreeRowsANotchAndKeepsTheRest) {
+    EXPECT_EQ(wnd_->WheelStep(), 40);
+    AddRows(4 * Page());
     const int end = V();
-    Wheel(120);
-    EXPECT_EQ(V(), end - 3);
-    EXPECT_EQ(Wnd().WheelRemainder(), 0);
-    Wheel(-120);
-    EXPECT_EQ(V(), end);
-}
-
-TEST_F(TextWndScroll, HalfNotchScrollsOneRowAndKeepsTheRest) {
-    AddLines(4 * Page());
-    const int end = V();
-    Wheel(60);
-    EXPECT_EQ(V(), end - 1);
-    EXPECT_EQ(Wnd().WheelRemainder(), 20);
-    Wheel(20);
-    EXPECT_EQ(V(), end - 2);
-    EXPECT_EQ(Wnd().WheelRemainder(), 0);
-    Wheel(-100);
-    EXPECT_EQ(V(), end);
-    EXPECT_EQ(Wnd().WheelRemainder(), -20);
-}
-
-TEST_F(TextWndScroll, WheelStepFollowsTheSystemSetting) {
-    // (Qt reads a setting of 0 as "use the platform's default", so a step of 0
-    // cannot be produced from here.)
+    const struct {
+        int delta, rows, remainder;  // rows up from the end afterwards
+    } turns[] = {{120, 3, 0}, {-120, 0, 0}, {60, 1, 20}, {20, 2, 0}, {-100, 0, -20}};
+    for (const auto& t : turns) {
+        Wheel(t.delta);
+        EXPECT_EQ(V(), end - t.rows) << t.delta;
+        EXPECT_EQ(wnd_->WheelRemainder(), t.remainder) << t.delta;
+    }
+    // Seven lines a notch (a setting of 0 reads as the platform's default in Qt).
     QGuiApplication::styleHints()->setWheelScrollLines(7);
     CTextWnd seven;
     seven.Create(parent_.get(), QRect(0, 0, 100, 100), 2);
     EXPECT_EQ(seven.WheelStep(), 17);
-    QGuiApplication::styleHints()->setWheelScrollLines(3);
-}
-
-TEST_F(TextWndScroll, ResizingRecomputesPageAndFit) {
-    AddWideLine();
-    AddLines(100);
-    const int fit = Wnd().WidestFit();
-    SetClientSize(200, 5 * LineHeight());
-    EXPECT_LT(Wnd().WidestFit(), fit);
-    EXPECT_EQ(Wnd().verticalScrollBar()->pageStep(), Viewport()->height() / LineHeight());
-    EXPECT_EQ(V(), static_cast<int>(Wnd().RowCount()) - Viewport()->height() / LineHeight());
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // Mouse selection: highlight while dragging, the copy on release, and the
 // drags that copy nothing.
+#include <vector>
+
 #include "tests/log/TextWndFixture.h"
 
 namespace veltmoor::testing {
@@ -9,200 +11,128 @@ class TextWndSelection : public TextWndTest {
 protected:
     void SetUp() override {
         TextWndTest::SetUp();
-        SetClipboard("sentinel");
+        QGuiApplication::clipboard()->setText("sentinel");
     }
-    int RowY(int row) const { return row * LineHeight() + LineHeight() / 2; }
+    // dx pixels right of where prefix ends on row `row`, half-way down the row.
+    QPoint At(const char* prefix, int row, int dx = 0) const {
+        return QPoint(Extent(QString::fromUtf8(prefix)) + dx, row * LineHeight() + LineHeight() / 2);
+    }
+    QPoint Spaces(int n, int dx = 0) const { return At(std::string(static_cast<size_t>(n), ' ').c_str(), 0, dx); }
 };
 
-TEST_F(TextWndSelection, ThreeLineDragCopiesRestWholeAndStart) {
-    Wnd().AddLine("The first line of the log");
-    Wnd().AddLine("\x03" "04Second" "\x03" " line");
-    Wnd().AddLine("Third line here");
-    const int x0 = Extent("The ") + 1;
-    ASSERT_LT(x0, Extent("The f"));
-    const int x2 = Extent("Third") + 1;
-    ASSERT_LT(x2, Extent("Third "));
-
-    Drag(QPoint(x0, RowY(0)), QPoint(x2, RowY(2)));
-    EXPECT_EQ(Clipboard(), "first line of the log\r\nSecond line\r\nThird");
-    EXPECT_FALSE(Wnd().IsDragging());
-    EXPECT_EQ(Wnd().SelectionEnd(), QPoint(0, 0));
-    // The start was snapped to the boundary left of the press.
-    EXPECT_EQ(Wnd().SelectionStart(), QPoint(Extent("The "), 0));
+TEST_F(TextWndSelection, DragsCopyFromTheStartRowToTheEndRow) {
+    const std::string e4 = "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9";  // U+00E9 four times
+    const struct {
+        std::vector<std::string> lines;
+        QPoint from, to;
+        Qt::KeyboardModifiers modifiers;
+        std::string copied;
+    } cases[] = {
+        {{"The first line of the log", "\x03" "04Second" "\x03" " line", "Third line here"}, At("The ", 0, 1),
+         At("Third", 2, 1), {}, "first line of the log\r\nSecond line\r\nThird"},
+        {{"abcdefghij"}, At("ab", 0, 1), At("abcdef", 0, 1), {}, "cdef"},
+        {{"one", "  ", "three"}, At("", 0), At("th", 2, 1), {}, "one\r\n  \r\nth"},
+        // Inside the second character to inside the sixth: whole characters only.
+        {{e4 + e4, "x"}, At("\xC3\xA9\xC3\xA9", 0, -2), At((e4 + "\xC3\xA9\xC3\xA9").c_str(), 0, -2), {}, e4},
+        // Right to left, upwards, with Shift or Ctrl, a click: nothing.
+        {{"abcdefghij"}, At("abcdef", 0, 1), At("ab", 0), {}, "sentinel"},
+        {{"first", "second", "third"}, At("", 2, 2), At("", 0, 30), {}, "sentinel"},
+        {{"abcdefghij", "klmnopqrst"}, At("", 0, 2), At("", 1, 40), Qt::ShiftModifier, "sentinel"},
+        {{"abcdefghij"}, At("", 0, 2), At("", 0, 60), Qt::ControlModifier, "sentinel"},
+        {{"abcdefghij"}, At("", 0, 20), At("", 0, 20), {}, "sentinel"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lines.front());
+        wnd_->Clear();
+        QGuiApplication::clipboard()->setText("sentinel");
+        for (const std::string& line : c.lines) wnd_->AddLine(line);
+        Drag(c.from, c.to, c.modifiers);
+        EXPECT_EQ(Clipboard(), c.copied);
+        EXPECT_FALSE(wnd_->IsDragging());
+    }
 }
 
 TEST_F(TextWndSelection, FirstRowIsCopiedOnlyUpToTheRightEdge) {
-    const std::string longLine = "The " + std::string(300, 'x');
-    Wnd().AddLine(longLine);
-    Wnd().AddLine("next");
-    const int start = Extent("The ");
-    Drag(QPoint(start + 1, RowY(0)), QPoint(Extent("ne") + 1, RowY(1)));
-    // As many x as fit between the start and the client width less the edge.
-    const int room = Viewport()->width() - CTextWnd::kEdge - start;
-    int n = 0;
-    while (n < 300 && Extent(QString(n + 1, 'x')) <= room) ++n;
+    wnd_->AddLine("The " + std::string(300, 'x'));
+    wnd_->AddLine("next");
+    Drag(At("The ", 0, 1), At("ne", 1, 1));
+    EXPECT_EQ(wnd_->SelectionStart(), QPoint(Extent("The "), 0));  // snapped left of the press
+    int n = 0;  // as many x as fit between the start and the client width less the edge
+    while (n < 300 && Extent(QString(n + 1, 'x')) <= Room() - Extent("The ")) ++n;
     ASSERT_GT(n, 0);
     ASSERT_LT(n, 300);
     EXPECT_EQ(Clipboard(), std::string(static_cast<size_t>(n), 'x') + "\r\nne");
 }
 
-TEST_F(TextWndSelection, DragWithinOneRow) {
-    Wnd().AddLine("abcdefghij");
-    Drag(QPoint(Extent("ab") + 1, RowY(0)), QPoint(Extent("abcdef") + 1, RowY(0)));
-    EXPECT_EQ(Clipboard(), "cdef");
-}
-
-TEST_F(TextWndSelection, HighlightShowsWhileDraggingAndGoesOnRelease) {
-    Wnd().AddLine("\x03" "01,04" + std::string(20, ' '));
-    Wnd().AddLine("next");
+TEST_F(TextWndSelection, HighlightFollowsTheDragAndGoesOnRelease) {
+    wnd_->AddLine(Bg(4, 40));
     const int y = CellHeight() - 1;
-    const int x = Extent("     ");
-    Press(QPoint(2, RowY(0)));
-    Move(QPoint(Extent(QString(10, ' ')), RowY(0)));
-    EXPECT_TRUE(Wnd().IsDragging());
-    EXPECT_EQ(Grab().pixel(x, y), qRgb(255, 255, 255));
-    Release(QPoint(Extent(QString(10, ' ')), RowY(0)));
-    EXPECT_EQ(Grab().pixel(x, y), qRgb(255, 0, 0));
+    Press(Spaces(0));
+    Move(Spaces(30));
+    EXPECT_TRUE(wnd_->IsDragging());
+    EXPECT_EQ(Grab().pixel(Spaces(20).x(), y), kWhite);
+    Move(Spaces(10));  // moving the end back shrinks it
+    EXPECT_EQ(Grab().pixel(Spaces(5).x(), y), kWhite);
+    EXPECT_EQ(Grab().pixel(Spaces(20).x(), y), kRed);
+    Release(Spaces(10));
+    EXPECT_EQ(Grab().pixel(Spaces(5).x(), y), kRed);
     EXPECT_EQ(Clipboard(), std::string(10, ' '));
 }
 
-TEST_F(TextWndSelection, MovingTheEndBackShrinksTheHighlight) {
-    Wnd().AddLine("\x03" "01,04" + std::string(40, ' '));
-    const int y = CellHeight() - 1;
-    Press(QPoint(0, RowY(0)));
-    Move(QPoint(Extent(QString(30, ' ')), RowY(0)));
-    EXPECT_EQ(Grab().pixel(Extent(QString(20, ' ')), y), qRgb(255, 255, 255));
-    Move(QPoint(Extent(QString(10, ' ')), RowY(0)));
-    const QImage img = Grab();
-    EXPECT_EQ(img.pixel(Extent(QString(5, ' ')), y), qRgb(255, 255, 255));
-    EXPECT_EQ(img.pixel(Extent(QString(20, ' ')), y), qRgb(255, 0, 0));
-    Release(QPoint(Extent(QString(10, ' ')), RowY(0)));
-}
-
-TEST_F(TextWndSelection, PressWhileStillDraggingDropsTheHighlight) {
-    Wnd().AddLine("\x03" "01,04" + std::string(40, ' '));
-    const int y = CellHeight() - 1;
-    Press(QPoint(0, RowY(0)));
-    Move(QPoint(Extent(QString(30, ' ')), RowY(0)));
-    ASSERT_EQ(Grab().pixel(Extent(QString(20, ' ')), y), qRgb(255, 255, 255));
+TEST_F(TextWndSelection, PressesThatEndNoDragCopyNothing) {
+    wnd_->AddLine(Bg(4, 40));
+    Press(Spaces(0));
+    Move(Spaces(30));
     // A second press without a release in between (a release lost elsewhere).
-    Press(QPoint(Extent(QString(5, ' ')) + 1, RowY(0)));
-    EXPECT_FALSE(Wnd().IsDragging());
-    EXPECT_EQ(Wnd().SelectionEnd(), QPoint(0, 0));
-    EXPECT_EQ(Grab().pixel(Extent(QString(20, ' ')), y), qRgb(255, 0, 0));
-    EXPECT_EQ(Wnd().SelectionStart(), QPoint(Extent(QString(5, ' ')), 0));
-    Release(QPoint(Extent(QString(5, ' ')) + 1, RowY(0)));
+    Press(Spaces(5, 1));
+    EXPECT_FALSE(wnd_->IsDragging());
+    EXPECT_EQ(wnd_->SelectionEnd(), QPoint(0, 0));
+    EXPECT_EQ(wnd_->SelectionStart(), QPoint(Spaces(5).x(), 0));
+    EXPECT_EQ(Grab().pixel(Spaces(20).x(), CellHeight() - 1), kRed);
+    Release(Spaces(5, 1));
+    Mouse(QEvent::MouseButtonPress, Spaces(1), Qt::RightButton, Qt::RightButton);
+    Mouse(QEvent::MouseMove, Spaces(20), Qt::NoButton, Qt::RightButton);
+    Mouse(QEvent::MouseButtonRelease, Spaces(20), Qt::RightButton, Qt::NoButton);
     EXPECT_EQ(Clipboard(), "sentinel");
-}
-
-TEST_F(TextWndSelection, RightToLeftDragCopiesNothing) {
-    Wnd().AddLine("abcdefghij");
-    Drag(QPoint(Extent("abcdef") + 1, RowY(0)), QPoint(Extent("ab"), RowY(0)));
-    EXPECT_EQ(Clipboard(), "sentinel");
-    EXPECT_FALSE(Wnd().IsDragging());
-}
-
-TEST_F(TextWndSelection, UpwardDragCopiesNothing) {
-    Wnd().AddLine("first");
-    Wnd().AddLine("second");
-    Wnd().AddLine("third");
-    Drag(QPoint(2, RowY(2)), QPoint(30, RowY(0)));
-    EXPECT_EQ(Clipboard(), "sentinel");
-}
-
-TEST_F(TextWndSelection, ShiftDragCopiesNothing) {
-    Wnd().AddLine("abcdefghij");
-    Wnd().AddLine("klmnopqrst");
-    Drag(QPoint(2, RowY(0)), QPoint(40, RowY(1)), Qt::ShiftModifier);
-    EXPECT_EQ(Clipboard(), "sentinel");
-    EXPECT_FALSE(Wnd().IsDragging());
-}
-
-TEST_F(TextWndSelection, CtrlDragAndRightButtonDragCopyNothing) {
-    Wnd().AddLine("abcdefghij");
-    Drag(QPoint(2, RowY(0)), QPoint(60, RowY(0)), Qt::ControlModifier);
-    EXPECT_EQ(Clipboard(), "sentinel");
-    Mouse(QEvent::MouseButtonPress, QPoint(2, RowY(0)), Qt::RightButton, Qt::RightButton);
-    Mouse(QEvent::MouseMove, QPoint(60, RowY(0)), Qt::NoButton, Qt::RightButton);
-    Mouse(QEvent::MouseButtonRelease, QPoint(60, RowY(0)), Qt::RightButton, Qt::NoButton);
-    EXPECT_EQ(Clipboard(), "sentinel");
-    EXPECT_FALSE(Wnd().IsDragging());
-}
-
-TEST_F(TextWndSelection, ClickCopiesNothing) {
-    Wnd().AddLine("abcdefghij");
-    Press(QPoint(20, RowY(0)));
-    Release(QPoint(20, RowY(0)));
-    EXPECT_EQ(Clipboard(), "sentinel");
+    EXPECT_FALSE(wnd_->IsDragging());
 }
 
 TEST_F(TextWndSelection, PressBelowTheLastLineKeepsThePreviousStart) {
-    Wnd().AddLine("abcdefghij");
-    Wnd().AddLine("klmnopqrst");
-    Press(QPoint(Extent("abc") + 1, RowY(0)));
-    Release(QPoint(Extent("abc") + 1, RowY(0)));
-    const QPoint start = Wnd().SelectionStart();
-    EXPECT_EQ(start, QPoint(Extent("abc"), 0));
-    Press(QPoint(5, RowY(6)));
-    EXPECT_EQ(Wnd().SelectionStart(), start);
-    // A drag from down there starts from the kept point.
-    Move(QPoint(Extent("klm") + 1, RowY(1)));
-    Release(QPoint(Extent("klm") + 1, RowY(1)));
+    wnd_->AddLine("abcdefghij");
+    wnd_->AddLine("klmnopqrst");
+    Press(At("abc", 0, 1));
+    Release(At("abc", 0, 1));
+    Press(At("", 6, 5));
+    EXPECT_EQ(wnd_->SelectionStart(), QPoint(Extent("abc"), 0));
+    Move(At("klm", 1, 1));
+    Release(At("klm", 1, 1));
     EXPECT_EQ(Clipboard(), "defghij\r\nklm");
 }
 
 TEST_F(TextWndSelection, LinesAddedDuringADragWaitForTheRelease) {
-    for (int i = 0; i < 3; ++i) Wnd().AddLine("line");
-    Press(QPoint(2, RowY(0)));
-    Move(QPoint(20, RowY(1)));
-    ASSERT_TRUE(Wnd().IsDragging());
-    for (int i = 0; i < 50; ++i) Wnd().AddLine("during the drag");
-    EXPECT_EQ(Wnd().Model().Count(), 53u);
-    EXPECT_EQ(Wnd().RowCount(), 3u);
+    AddRows(3);
+    Press(At("", 0, 2));
+    Move(At("", 1, 20));
+    AddRows(50);
+    EXPECT_EQ(wnd_->Model().Count(), 53u);
+    EXPECT_EQ(wnd_->RowCount(), 3u);
     EXPECT_EQ(V(), 0);
-    Release(QPoint(20, RowY(1)));
-    EXPECT_EQ(Wnd().RowCount(), 53u);
+    Release(At("", 1, 20));
+    EXPECT_EQ(wnd_->RowCount(), 53u);
     EXPECT_EQ(V(), 53 - Page());
 }
 
-TEST_F(TextWndSelection, MultiByteSelectionEdgesStayOnCharacters) {
-    std::string line;
-    for (int i = 0; i < 8; ++i) line += "\xC3\xA9";
-    Wnd().AddLine(line);
-    Wnd().AddLine("x");
-    const QString e = QString::fromUtf8("\xC3\xA9");
-    // Press in the middle of the second character, end in the middle of the sixth.
-    const int from = Extent(e) + Extent(e) / 2;
-    const int to = Extent(QString(5, e[0])) + Extent(e) / 2;
-    Drag(QPoint(from, RowY(0)), QPoint(to, RowY(0)));
-    const std::string copied = Clipboard();
-    EXPECT_EQ(copied, "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9");
-    EXPECT_FALSE(QString::fromStdString(copied).contains(QChar(0xFFFD)));
-}
-
 TEST_F(TextWndSelection, SelectionFollowsTheHorizontalScroll) {
-    Wnd().AddLine("ab" + std::string(300, 'c'));
-    Wnd().AddLine("defghijklm");
-    Wnd().OnHScroll(CTextWnd::SB_THUMBTRACK, 1);  // rows shifted left by "ab"
-    ASSERT_EQ(Wnd().HorizontalOffset(), Extent("ab"));
-    // The start is measured unshifted (it snaps at "ab"), then re-snapped in the
-    // scrolled view: the copy begins at the first visible 'c'; the end row counts
-    // from the shifted line start.
-    Drag(QPoint(Extent("ab") + 1, RowY(0)), QPoint(Extent("defg") - Extent("ab") + 1, RowY(1)));
+    wnd_->AddLine("ab" + std::string(300, 'c'));
+    wnd_->AddLine("defghijklm");
+    wnd_->OnHScroll(CTextWnd::SB_THUMBTRACK, 1);  // rows shifted left by "ab"
+    // The start snaps unshifted at "ab", then in the scrolled view: the copy begins
+    // at the first visible 'c'; the end counts from the shifted line start.
+    Drag(At("ab", 0, 1), QPoint(Extent("defg") - Extent("ab") + 1, At("", 1).y()));
     const std::string copied = Clipboard();
-    ASSERT_NE(copied, "sentinel");
+    ASSERT_GT(copied.size(), 6u);
     EXPECT_EQ(copied.substr(copied.size() - 6), "\r\ndefg");
     EXPECT_EQ(copied.find_first_not_of('c'), copied.size() - 6);
-}
-
-TEST_F(TextWndSelection, GetSelectedTextJoinsNonEmptySpans) {
-    Wnd().AddLine("one");
-    Wnd().AddLine("  ");
-    Wnd().AddLine("three");
-    QPoint start(0, 0);
-    EXPECT_EQ(Wnd().GetSelectedText(start, QPoint(Extent("th") + 1, 2 * LineHeight())), "one\r\n  \r\nth");
-    QPoint same(10, 0);
-    EXPECT_EQ(Wnd().GetSelectedText(same, QPoint(5, 0)), "");
 }
 
 }  // namespace
