@@ -18,8 +18,7 @@ using Changes = std::vector<std::array<int, 3>>;  // position, background, text
 
 struct ParseCase {
     const char* name;
-    std::string input;
-    std::string display;
+    std::string input, display;  // the text added and the text shown
     Changes changes;
 };
 
@@ -97,18 +96,15 @@ TEST(LogModel, PlainTextHasNoCodesExpandedTabsAndCrLfAfterEveryLine) {
     model.AddLine(std::string("a\0b", 3));
     EXPECT_EQ(model.GetText(), "--- FIXED: x\r\nk    v\r\n  \r\n\r\na\0b\r\n"s);
     model.Clear();
-    EXPECT_TRUE(model.Empty());
-    model.AddLine("again");
-    EXPECT_EQ(model.GetText(), "again\r\n");
+    EXPECT_EQ(model.GetText(), "");
 }
 
 TEST(Utf8, BoundariesSnapToCharacters) {
-    const struct {
-        std::string text;
-        std::int32_t pos, start, next, length;  // CharStart, NextBoundary and CharLength at pos
-    } cases[] = {{"a\xC3\xA9z", 1, 1, 1, 2}, {"a\xC3\xA9z", 2, 1, 3, 1}, {"\xE2\x82\xAC", 1, 0, 3, 1},
-                 {"x\xF0\x9F\x98\x80", 4, 1, 5, 1}, {"a\x80z", 1, 1, 1, 1}, {"a\xE2\x82", 1, 1, 1, 1},
-                 {"a\xE2\x82", 2, 2, 2, 1}, {"\xC0\xAF", 1, 1, 1, 1}, {"\xED\xA0\x80", 0, 0, 0, 1}, {"ab", 2, 2, 2, 0}};
+    // CharStart, NextBoundary and CharLength at pos: malformed bytes count as one character each.
+    const struct { std::string text; std::int32_t pos, start, next, length; } cases[] = {
+        {"a\xC3\xA9z", 1, 1, 1, 2}, {"a\xC3\xA9z", 2, 1, 3, 1}, {"\xE2\x82\xAC", 1, 0, 3, 1},
+        {"x\xF0\x9F\x98\x80", 4, 1, 5, 1}, {"a\x80z", 1, 1, 1, 1}, {"a\xE2\x82", 1, 1, 1, 1}, {"a\xE2\x82", 2, 2, 2, 1},
+        {"\xC0\xAF", 1, 1, 1, 1}, {"\xED\xA0\x80", 0, 0, 0, 1}, {"ab", 2, 2, 2, 0}};
     for (const auto& c : cases) {
         EXPECT_EQ(utf8::CharStart(c.text, c.pos), c.start) << c.text << " at " << c.pos;
         EXPECT_EQ(utf8::NextBoundary(c.text, c.pos), c.next) << c.text << " at " << c.pos;
