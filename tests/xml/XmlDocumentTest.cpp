@@ -90,7 +90,7 @@ TEST_F(XmlDocumentTest, AttributesAndTextArriveUnescapedAsUtf8) {
     EXPECT_EQ(t->attributes()->getNamedItem("u")->text(), utf8);
     EXPECT_EQ(doc->getElementsByTagName("R")->item(0)->text(), utf8 + " two <three>");  // outer space trimmed
     // UTF-16LE with its byte order mark: <D a="é"/>.
-    const std::string utf16("\xFF\xFE<\0D\0 \0a\0=\0\"\0\xE9\0\"\0/\0>\0", 24);
+    const std::string utf16("\xFF\xFE<\0D\0 \0a\0=\0\"\0\xE9\0\"\0/\0>\0", 22);
     ASSERT_TRUE(doc->load(dir_.Write("utf16.xml", utf16)));
     EXPECT_EQ(Attributes(doc->getElementsByTagName("D"), "a"), (Strings{"\xC3\xA9"}));
 }
