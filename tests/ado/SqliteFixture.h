@@ -14,18 +14,15 @@ namespace veltmoor::test {
 
 using ::testing::HasSubstr;
 
-// A direct SQLite connection behind the provider's back; an SQL error fails the test.
+// A direct SQLite connection behind the provider's back.
 class RawDb {
 public:
     explicit RawDb(const std::string& path) {
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK)
-            ADD_FAILURE() << "cannot open " << path;
+        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         sqlite3_busy_timeout(db_, 2000);
     }
     ~RawDb() { sqlite3_close_v2(db_); }
     RawDb(const RawDb&) = delete;
-    RawDb& operator=(const RawDb&) = delete;
-
     int TryExec(const std::string& sql) { return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr); }
     void Exec(const std::string& sql) { EXPECT_EQ(TryExec(sql), SQLITE_OK) << sql << ": " << sqlite3_errmsg(db_); }
     // Every row of a query: values joined by '|' (NULL as "NULL"), rows by '\n'.
@@ -33,13 +30,11 @@ public:
         std::string out;
         sqlite3_stmt* stmt = nullptr;
         EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sql;
-        while (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
-            if (!out.empty()) out += '\n';
+        for (int row = 0; stmt && sqlite3_step(stmt) == SQLITE_ROW; ++row)
             for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
                 const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-                out += std::string(i ? "|" : "") + (text ? text : "NULL");
+                out += std::string(i ? "|" : row ? "\n" : "") + (text ? text : "NULL");
             }
-        }
         sqlite3_finalize(stmt);
         return out;
     }
@@ -66,10 +61,7 @@ Raised ErrorOf(F&& f) {
 class SqliteTest : public ::testing::Test {
 protected:
     SqliteTest() { raw_.Exec("PRAGMA user_version = 1"); }  // a file with SQLite's header
-    static std::string ConnectionStringFor(const std::string& path) {
-        return "Provider=Microsoft.Jet.OLEDB.4.0; data source=" + path;
-    }
-    // A new connection to the test database, as the program opens one.
+    static std::string ConnectionStringFor(const std::string& p) { return "Provider=Microsoft.Jet.OLEDB.4.0; data source=" + p; }
     ado::ConnectionPtr Open(long commandTimeout = 30) {
         ado::ConnectionPtr connection = ado::CreateConnection();
         connection->PutCommandTimeout(commandTimeout);
@@ -78,7 +70,6 @@ protected:
     }
     const std::string& dbPath() const { return dbPath_; }
     RawDb& raw() { return raw_; }
-
     TempDir dir_;
     std::string dbPath_ = dir_.File("tarnwick.mdb");
     RawDb raw_{dbPath_};
