@@ -1,63 +1,47 @@
-// How ODBC diagnostic records become the error the program logs.
+// How ODBC reports become what the program sees: diagnostic records as its error,
+// and the catalog's SQL type numbers (ODBC's fixed codes) as ADOX types.
 #include <gtest/gtest.h>
 
 #include "db/ado/odbc/OdbcDiagnostics.h"
+#include "db/ado/odbc/OdbcTypes.h"
 
 namespace veltmoor::ado::odbc {
 namespace {
 
-TEST(OdbcDiagnostics, SqlStateDecidesTheCode) {
-    struct Case {
-        const char* state;
-        HRESULT code;
+TEST(OdbcDiagnostics, SqlStateDecidesTheCodeAndEveryRecordIsKept) {
+    const std::pair<const char*, HRESULT> states[] = {
+        {"42S02", hr::kNoTable},      {"S0002", hr::kNoTable},   {"42000", hr::kErrorsInCommand},
+        {"42S22", hr::kErrorsInCommand}, {"23505", hr::kIntegrityViolation}, {"hyt00", hr::kTimeout},
+        {"HYT01", hr::kTimeout},      {"08S01", hr::kFail},      {"", hr::kFail},
     };
-    const Case cases[] = {
-        {"42S02", hr::kNoTable},
-        {"S0002", hr::kNoTable},
-        {"42000", hr::kErrorsInCommand},
-        {"42S22", hr::kErrorsInCommand},
-        {"37000", hr::kErrorsInCommand},
-        {"23000", hr::kIntegrityViolation},
-        {"23505", hr::kIntegrityViolation},
-        {"HYT00", hr::kTimeout},
-        {"hyt00", hr::kTimeout},
-        {"HYT01", hr::kTimeout},
-        {"08001", hr::kFail},
-        {"08S01", hr::kFail},
-        {"IM002", hr::kFail},
-        {"HY000", hr::kFail},
-        {"", hr::kFail},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.state);
-        EXPECT_EQ(MapSqlState(c.state), c.code);
-    }
-}
+    for (const auto& [state, code] : states) EXPECT_EQ(MapSqlState(state), code) << state;
 
-TEST(OdbcDiagnostics, EveryRecordReachesTheDescription) {
-    const std::vector<DiagRecord> records = {
-        {"01000", 5701, "[FreeTDS][SQL Server]Changed database context to 'FTP'."},
-        {"42S02", 208, "[FreeTDS][SQL Server]Invalid object name 'ACCOUNTS'."},
-        {"42000", 8180, "[FreeTDS][SQL Server]Statement(s) could not be prepared."},
-    };
-    const _com_error e = MakeOdbcError(records, "SQL Server provider (SQLOLEDB)", "SQLExecDirect");
-    // A leading warning does not decide the code.
-    EXPECT_EQ(e.Error(), hr::kNoTable);
-    EXPECT_TRUE(e.HasErrorInfo());
+    const _com_error e = MakeOdbcError({{"01000", 5701, "[FreeTDS][SQL Server]Changed database context to 'FTP'."},
+                                        {"42S02", 208, "[FreeTDS][SQL Server]Invalid object name 'ACCOUNTS'."}},
+                                       "SQL Server provider (SQLOLEDB)", "SQLExecDirect");
+    EXPECT_EQ(e.Error(), hr::kNoTable);  // a leading warning does not decide the code
     EXPECT_EQ(e.Source(), "SQL Server provider (SQLOLEDB)");
     EXPECT_EQ(e.Description(),
               "[01000] (5701) [FreeTDS][SQL Server]Changed database context to 'FTP'.; "
-              "[42S02] (208) [FreeTDS][SQL Server]Invalid object name 'ACCOUNTS'.; "
-              "[42000] (8180) [FreeTDS][SQL Server]Statement(s) could not be prepared.");
+              "[42S02] (208) [FreeTDS][SQL Server]Invalid object name 'ACCOUNTS'.");
+    EXPECT_EQ(MakeOdbcError({{"01004", 0, "String data, right truncated"}}, "s", "SQLFetch").Error(), hr::kFail);
+    EXPECT_EQ(MakeOdbcError({}, "s", "SQLFetch").Description(), "SQLFetch failed without diagnostic information");
 }
 
-TEST(OdbcDiagnostics, OnlyWarningsOrNoRecords) {
-    const _com_error warned = MakeOdbcError({{"01004", 0, "String data, right truncated"}}, "src", "SQLFetch");
-    EXPECT_EQ(warned.Error(), hr::kFail);
-    const _com_error bare = MakeOdbcError({}, "src", "SQLFetch");
-    EXPECT_EQ(bare.Error(), hr::kFail);
-    EXPECT_EQ(bare.Source(), "src");
-    EXPECT_EQ(bare.Description(), "SQLFetch failed without diagnostic information");
+TEST(OdbcTypes, SqlTypesMapToAdoxTypes) {
+    const std::tuple<int, const char*, DataTypeEnum, bool> cases[] = {  // hasLength last
+        {4, "int identity", adInteger, false}, {-6, "tinyint", adUnsignedTinyInt, false}, {-7, "bit", adBoolean, false},
+        {6, "float", adDouble, false},         {7, "real", adSingle, false},              {2, "numeric", adNumeric, false},
+        {3, "money", adCurrency, false},       {3, "smallmoney", adCurrency, false},      {1, "char", adChar, true},
+        {12, "varchar", adVarChar, true},      {-1, "text", adLongVarChar, true},         {-9, "nvarchar", adVarWChar, true},
+        {-10, "ntext", adLongVarWChar, true},  {-3, "varbinary", adVarBinary, true},      {-4, "image", adLongVarBinary, true},
+        {93, "datetime", adDBTimeStamp, false}, {91, "date", adDate, false},              {-11, "uniqueidentifier", adGUID, false},
+        {-150, "sql_variant", adVariant, false},
+    };
+    for (const auto& [sqlType, name, adox, hasLength] : cases) {
+        EXPECT_EQ(AdoxType(sqlType, name), adox) << name;
+        EXPECT_EQ(HasLength(adox), hasLength) << name;
+    }
 }
 
 }  // namespace
