@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "db/ado/Connection.h"
 #include "tests/support/TempDir.h"
 
