@@ -1,9 +1,10 @@
-// The data-access core under the providers: variant conversions, connection-string
-// parsing and provider dispatch.
+// The data-access core under the providers (variant conversions, connection-string
+// parsing, provider dispatch) and the SQLite provider's statement shapes.
 #include "db/ado/Connection.h"
 #include "db/ado/ConnectionString.h"
 #include "db/ado/Error.h"
 #include "db/ado/Variant.h"
+#include "db/ado/sqlite/SqlText.h"
 #include "tests/ado/SqliteFixture.h"
 
 namespace veltmoor {
@@ -20,8 +21,7 @@ TEST(Variant, Conversions) {
         {_variant_t(1e12), hr::kOverflow},       {_variant_t("99999999999"), hr::kOverflow},
     };
     for (const auto& [value, code] : bad) EXPECT_EQ(test::ErrorOf([&] { (void)value.ToInt32(); }).code, code);
-    EXPECT_TRUE(_variant_t("TRUE").ToBool());
-    EXPECT_EQ(_variant_t(true).ToString(), "True");
+    EXPECT_TRUE(_variant_t("TRUE").ToBool() && _variant_t(true).ToString() == "True");
 }
 
 TEST(ConnectionString, ParsesPairsAndRefusesMalformedText) {
@@ -45,7 +45,26 @@ TEST(Connection, UnknownProviderCannotBeFound) {
     const test::Raised e = test::ErrorOf([&] { connection->Open("Provider=NoSuch.Provider.1;Data Source=x", "", "", 0); });
     EXPECT_EQ(e.code, hr::kProviderNotFound);
     EXPECT_EQ(e.text, "Provider cannot be found. It may not be properly installed.");
-    EXPECT_THROW(connection->Execute("SELECT 1"), _com_error);
+}
+
+TEST(ShapeStatement, LiftsIntegerLiteralsInValuePositionsOnly) {
+    const std::tuple<const char*, const char*, std::vector<std::int64_t>, bool> cases[] = {
+        {"UPDATE A SET Q = 7 WHERE ID = -3", "UPDATE A SET Q = ? WHERE ID = -?", {7, 3}, true},
+        {"SELECT 1, T1.X2 FROM T1 WHERE A = 1 AND [2] = 'x 5' GROUP BY 1 ORDER BY 2 LIMIT 10 -- 6\n",
+         "SELECT 1, T1.X2 FROM T1 WHERE A = ? AND [2] = 'x 5' GROUP BY 1 ORDER BY 2 LIMIT 10 -- 6\n", {1}, true},
+        {"SELECT A FROM T WHERE A = 1.5 OR A = 0x10 OR A = 99999999999999999999 OR CAST(A AS VARCHAR(10)) = 5",
+         "SELECT A FROM T WHERE A = 1.5 OR A = 0x10 OR A = 99999999999999999999 OR CAST(A AS VARCHAR(10)) = 5", {}, true},
+        {"SELECT A FROM T WHERE A = :a AND B = 5", "SELECT A FROM T WHERE A = :a AND B = 5", {}, true},
+        {"CREATE TABLE T (A VARCHAR(10) DEFAULT 5)", "CREATE TABLE T (A VARCHAR(10) DEFAULT 5)", {}, false},
+        {"select @@identity AS ID", "select last_insert_rowid() AS ID", {}, true},
+        {"SELECT '@@IDENTITY', [@@IDENTITY], @@IDENTITYX", "SELECT '@@IDENTITY', [@@IDENTITY], @@IDENTITYX", {}, true},
+    };
+    for (const auto& [sql, text, values, cacheable] : cases) {
+        const ado::sqlite::StatementShape shape = ado::sqlite::ShapeStatement(sql);
+        EXPECT_EQ(shape.text, text);
+        EXPECT_EQ(shape.cacheable, cacheable) << sql;
+        EXPECT_EQ(std::vector<std::int64_t>(shape.values.begin(), shape.values.begin() + shape.count), values) << sql;
+    }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The SQLite catalog: column changes made by rebuilding a table, which keep every row, index and trigger or are refused with
-// the table left as it was.
+// The SQLite catalog's column changes by rebuilding a table: they keep every row, index
+// and trigger, or are refused with the table left as it was.
 #include <functional>
 
 #include "base/CString.h"

@@ -44,10 +44,7 @@ private:
 };
 
 // The code and description of the error a call raises ({0, ""} when it raises none).
-struct Raised {
-    HRESULT code = 0;
-    std::string text;
-};
+struct Raised { HRESULT code = 0; std::string text; };
 template <class F>
 Raised ErrorOf(F&& f) {
     try {
@@ -68,7 +65,6 @@ protected:
         connection->Open(ConnectionStringFor(dbPath_), "", "", 0);
         return connection;
     }
-    const std::string& dbPath() const { return dbPath_; }
     RawDb& raw() { return raw_; }
     TempDir dir_;
     std::string dbPath_ = dir_.File("tarnwick.mdb");
