@@ -22,7 +22,6 @@ public:
         sqlite3_busy_timeout(db_, 2000);
     }
     ~RawDb() { sqlite3_close_v2(db_); }
-    RawDb(const RawDb&) = delete;
     int TryExec(const std::string& sql) { return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr); }
     void Exec(const std::string& sql) { EXPECT_EQ(TryExec(sql), SQLITE_OK) << sql << ": " << sqlite3_errmsg(db_); }
     // Every row of a query: values joined by '|' (NULL as "NULL"), rows by '\n'.

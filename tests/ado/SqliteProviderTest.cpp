@@ -64,6 +64,7 @@ TEST_F(SqliteProvider, LockOfAnotherConnectionIsAwaitedForTheTimeoutThenNamed) {
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(900));
     EXPECT_THAT(e.text, HasSubstr("locked"));
     EXPECT_THAT(e.text, HasSubstr("1000 ms"));
+    EXPECT_THAT(ErrorOf([&] { connection->BeginTrans(); }).text, HasSubstr("locked"));  // a repair waits before writing
     raw().Exec("COMMIT");
     EXPECT_EQ(connection->Execute("SELECT count(*) AS N FROM SETTINGS")->GetField("N").ToInt32(), 1);
 }
