@@ -20,6 +20,10 @@
 namespace veltmoor::test {
 
 using Lines = std::vector<std::string>;
+inline Lines operator+(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 
 // An error block as Shortened() writes it.
 inline std::string Err(const std::string& tracer, HRESULT code) {
@@ -55,26 +59,21 @@ inline Lines Shortened(const std::vector<LogEntry>& log) {
 class SchemaTest : public ::testing::Test {
 protected:
     std::string Db() const { return dir_.File("tarnwick.mdb"); }
-    // Runs SQL on the database file with SQLite itself (making the file if need be).
-    void Exec(const std::string& sql) {
+    // Runs SQL on the database file with SQLite itself (making the file if need be):
+    // the rows, each as its values joined by '|'.
+    Lines Sql(const std::string& sql) {
         sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(Db().c_str(), &db), SQLITE_OK);
-        char* error = nullptr;
-        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "") << sql;
-        sqlite3_free(error);
-        sqlite3_close(db);
-    }
-    // The rows of a query, each as its values joined by '|'.
-    Lines Query(const std::string& sql) {
-        sqlite3* db = nullptr;
-        sqlite3_open_v2(Db().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_open(Db().c_str(), &db);
         Lines rows;
-        sqlite3_exec(db, sql.c_str(), [](void* out, int n, char** values, char**) {
+        char* error = nullptr;
+        auto add = [](void* out, int n, char** values, char**) {
             std::string row;
             for (int i = 0; i < n; ++i) row += (i ? "|" : "") + std::string(values[i] ? values[i] : "NULL");
             static_cast<Lines*>(out)->push_back(row);
             return 0;
-        }, &rows, nullptr);
+        };
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), add, &rows, &error), SQLITE_OK) << (error ? error : "") << sql;
+        sqlite3_free(error);
         sqlite3_close(db);
         return rows;
     }
@@ -120,7 +119,6 @@ protected:
         passResult_ = Dialog().CheckTables(identityPass);
         return Shortened(LogEntries(Dialog()));
     }
-    // findings, fixed, errors.
     std::vector<int> Tally() { return {Dialog().m_tally.findings, Dialog().m_tally.fixed, Dialog().m_tally.errors}; }
 
     TempDir dir_;
