@@ -5,42 +5,36 @@
 
 namespace veltmoor::test {
 
-using ::testing::AllOf;
-using ::testing::Eq;
-using ::testing::Field;
-using ::testing::StartsWith;
-
-LineMatcher Line(const std::string& text) { return Eq(LogEntry{-1, text}); }
-LineMatcher Line(int colour, const std::string& text) { return Eq(LogEntry{colour, text}); }
-LineMatcher LineStartingWith(int colour, const std::string& prefix) {
-    return AllOf(Field("colour", &LogEntry::colour, colour), Field("text", &LogEntry::text, StartsWith(prefix)));
+Lines operator+(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
-std::vector<LineMatcher> ErrorBlock(const std::string& tracer, HRESULT code) {
-    return {
-        Line("  "),
-        Line(8, "Exception Recorded"),
-        code ? Line(8, Format("Code = %08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(code))))
-             : LineStartingWith(8, "Code = "),
-        LineStartingWith(8, "Msg: "),
-        LineStartingWith(8, "Source: "),
-        LineStartingWith(8, "Description: "),
-        Line(8, "Tracer: " + tracer),
-        Line(8, Format("** Email %s with this log if this problem persists", kSupportEmail)),
+std::string Err(const std::string& tracer, HRESULT code) {
+    return Format("ERROR %s %08lx", tracer.c_str(), static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
+}
+
+Lines Shortened(const std::vector<LogEntry>& log) {
+    auto at = [&](size_t i, const std::string& prefix) {
+        return i < log.size() && log[i].colour == 8 && log[i].text.starts_with(prefix);
     };
-}
-
-std::vector<LineMatcher> TableBlock(const std::string& table, std::vector<LineMatcher> lines) {
-    std::vector<LineMatcher> out{Line("--- Checking table: " + table + " ---")};
-    out.insert(out.end(), lines.begin(), lines.end());
-    out.push_back(Line("--- Checking Complete ---"));
-    out.push_back(Line("  "));
-    return out;
-}
-
-std::vector<LineMatcher> Join(std::initializer_list<std::vector<LineMatcher>> pieces) {
-    std::vector<LineMatcher> out;
-    for (const auto& piece : pieces) out.insert(out.end(), piece.begin(), piece.end());
+    Lines out;
+    for (size_t i = 0; i < log.size(); ++i) {
+        const std::string& text = log[i].text;
+        if (text == "  " && at(i + 1, "Exception Recorded") && at(i + 2, "Code = ") && at(i + 3, "Msg: ") &&
+            at(i + 4, "Source: ") && at(i + 5, "Description: ") && at(i + 6, "Tracer: CVeltmoorDlg::") &&
+            at(i + 7, std::string("** Email ") + kSupportEmail + " with this log if this problem persists")) {
+            out.push_back("ERROR " + log[i + 6].text.substr(22) + " " + log[i + 2].text.substr(7));
+            i += 7;
+        } else if (log[i] == Plain("--- Checking Complete ---") && i + 1 < log.size() && log[i + 1] == Plain("  ")) {
+            out.push_back("</>");
+            ++i;
+        } else if (text.starts_with("--- Checking table: ") && text.ends_with(" ---") && log[i].colour == -1) {
+            out.push_back("<" + text.substr(20, text.size() - 24) + ">");
+        } else {
+            out.push_back(log[i].colour == -1 ? text : Format("(%d) %s", log[i].colour, text.c_str()));
+        }
+    }
     return out;
 }
 
