@@ -203,7 +203,7 @@ TEST_P(RebuildStep, FailureCleansUpAndKeepsTheRows) {
     Lines tables;
     for (const auto& t : sql_.Catalog().Tables()) tables.push_back(t.name + ":" + std::to_string(t.rowCount));
     EXPECT_EQ(tables, Resolve(step.tables));
-    if (const ScriptedTable* source = sql_.Catalog().Find("ACCOUNTS")) {
+    if (ScriptedTable* source = sql_.Catalog().Find("ACCOUNTS")) {
         EXPECT_EQ(source->FindColumn("ID")->autoIncrement, step.failing.empty());
         EXPECT_EQ(source->FindColumn("BALANCE")->scale, 4);  // decimals keep their places
     }

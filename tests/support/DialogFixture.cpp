@@ -32,15 +32,9 @@ void SetFixErrors(CVeltmoorDlg& dialog, bool fix) {
 std::vector<std::string> LogLines(const CVeltmoorDlg& dialog) {
     const std::string text = dialog.m_wndLog.GetText();
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = std::min(text.find("\r\n", start), text.size());
         lines.push_back(text.substr(start, end - start));
-        start = end + 2;
     }
     return lines;
 }
@@ -63,7 +57,5 @@ std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog) {
     }
     return entries;
 }
-
-std::string Colored(int colour, const std::string& text) { return Format("\x03%02d%s\x03", colour, text.c_str()); }
 
 }  // namespace veltmoor::test

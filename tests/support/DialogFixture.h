@@ -27,10 +27,6 @@ void SetFixErrors(CVeltmoorDlg& dialog, bool fix);
 // The log's plain text (GetText) split at its CR LF line ends.
 std::vector<std::string> LogLines(const CVeltmoorDlg& dialog);
 
-// A coloured log line as the checks write it: byte 0x03, the colour as two digits,
-// the text and a closing 0x03.
-std::string Colored(int colour, const std::string& text);
-
 // A log line as shown: its text and the palette number of its text colour (-1 the
 // default colour, -2 when the line changes colour part-way).
 struct LogEntry {
