@@ -8,10 +8,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <string>
-#include <vector>
 
-#include "tests/support/LogMatchers.h"
+#include "tests/support/DialogFixture.h"
 #include "tests/support/ScriptedConnection.h"
 #include "tests/support/TempDir.h"
 

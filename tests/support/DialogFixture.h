@@ -42,4 +42,12 @@ inline LogEntry Yellow(std::string text) { return {8, std::move(text)}; }  // er
 
 std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog);
 
+// The log in a short form, so that whole runs fit in tables of expected lines: a
+// table's header as "<T>", its closing lines as "</>", an error block as
+// Err(tracer without "CVeltmoorDlg::", code) and a coloured line as "(colour) text".
+using Lines = std::vector<std::string>;
+Lines operator+(Lines a, const Lines& b);
+std::string Err(const std::string& tracer, HRESULT code);
+Lines Shortened(const std::vector<LogEntry>& log);
+
 }  // namespace veltmoor::test

@@ -35,9 +35,7 @@ Rule& Rule::Fail(HRESULT code, std::string description) {
 Rule& Rule::Times(int n) { return left_ = n, *this; }
 
 Col::Col(std::string name, ado::DataTypeEnum type, long size) {
-    this->name = std::move(name);
-    this->type = type;
-    definedSize = size;
+    this->name = std::move(name), this->type = type, definedSize = size;
 }
 
 Idx::Idx(std::string name, std::initializer_list<std::string> columns) {
@@ -131,15 +129,11 @@ RecordsetPtr ScriptState::FromCatalog(const std::string& sql) {
     } else if (std::regex_match(sql, m, copy)) {
         ScriptedTable &source = Get(m[1]), &target = Get(m[2]);
         if (source.rowCount == 0) return ado::ClosedRecordset();
-        const std::string list = m[3];
-        for (size_t start = 0, end; start <= list.size(); start = end + 2) {
-            end = std::min(list.find(", ", start), list.size());
-            const ColumnInfo* c = target.FindColumn(list.substr(start, end - start));
-            if (!c || !source.FindColumn(c->name)) ServerError("[42S22] Invalid column name '" + list.substr(start, end - start) + "'.");
-            if (c->autoIncrement && !EqualsNoCase(identityInsert, target.name))
-                ServerError("[23000] Cannot insert explicit value for identity column in table '" + target.name +
-                            "' when IDENTITY_INSERT is set to OFF.");
-        }
+        const bool explicitIdentity = std::any_of(target.columns.begin(), target.columns.end(), [&](auto& c) {
+            return c.autoIncrement && std::regex_search(m[3].str(), std::regex("\\b" + c.name + "\\b"));
+        });
+        if (explicitIdentity && !EqualsNoCase(identityInsert, target.name))
+            ServerError("[23000] Cannot insert explicit value for identity column in table '" + target.name + "'.");
         target.rowCount += source.rowCount;
     } else if (std::regex_match(sql, m, drop)) {
         const ScriptedTable* t = &Get(m[1]);
@@ -173,14 +167,12 @@ public:
         return s_->Get(table).indexes;
     }
     void CreateTable(const ado::TableDef& def) override {
-        const std::string sql = ado::odbc::CreateTableSql(def);
-        s_->Statement(sql, "CreateTable(" + sql + ")");
+        s_->Statement(ado::odbc::CreateTableSql(def), "CreateTable(" + ado::odbc::CreateTableSql(def) + ")");
         if (s_->catalog.Find(def.name)) ServerError("[42S01] There is already an object named '" + def.name + "'.");
         s_->catalog.tables.push_back({def.name, def.columns, {}, 0});
     }
     void CreateIndex(const std::string& table, const ado::IndexInfo& index) override {
-        const std::string sql = ado::odbc::CreateIndexSql(table, index);
-        s_->Statement(sql, "CreateIndex(" + sql + ")");
+        s_->Statement(ado::odbc::CreateIndexSql(table, index), "CreateIndex(" + ado::odbc::CreateIndexSql(table, index) + ")");
         ScriptedTable& t = s_->Get(table);
         for (const auto& key : index.columns)
             if (!t.FindColumn(key.name)) ServerError("[42S22] Column name '" + key.name + "' does not exist.");
@@ -208,14 +200,10 @@ public:
         for (; !snapshots_.empty(); snapshots_.pop_back(), --s_->openTransactions) s_->catalog = snapshots_.back();
     }
 
-    void Open(const std::string& connectionString, const std::string&, const std::string&, long) override {
-        s_->Call("Open(" + connectionString + ")");
-        open_ = true;
+    void Open(const std::string& text, const std::string&, const std::string&, long) override {
+        s_->Call("Open(" + text + ")"), open_ = true;
     }
-    void Close() override {
-        s_->Call("Close()");
-        open_ = false;
-    }
+    void Close() override { s_->Call("Close()"), open_ = false; }
     long State() override { return open_ ? ado::adStateOpen : ado::adStateClosed; }
     RecordsetPtr Execute(const std::string& sql) override {
         if (!open_) throw _com_error(hr::kObjectClosed, "ADODB.Connection", "Operation is not allowed when the object is closed.");
@@ -229,10 +217,7 @@ public:
         snapshots_.push_back(s_->catalog);
         ++s_->openTransactions;
     }
-    void CommitTrans() override {
-        s_->Statement(kCommit, "CommitTrans()");
-        End();
-    }
+    void CommitTrans() override { s_->Statement(kCommit, "CommitTrans()"), End(); }
     void RollbackTrans() override {
         s_->Statement(kRollback, "RollbackTrans()");
         s_->catalog = snapshots_.empty() ? s_->catalog : snapshots_.back();
@@ -292,9 +277,6 @@ ScriptedTable& ScriptedConnection::AddTable(std::string name, std::vector<ado::C
 std::vector<std::string> ScriptedConnection::Statements() const { return state_->statements; }
 std::vector<std::string> ScriptedConnection::Calls() const { return state_->calls; }
 int ScriptedConnection::OpenTransactions() const { return state_->openTransactions; }
-void ScriptedConnection::ClearRecord() {
-    state_->statements.clear();
-    state_->calls.clear();
-}
+void ScriptedConnection::ClearRecord() { state_->statements.clear(), state_->calls.clear(); }
 
 }  // namespace veltmoor::test

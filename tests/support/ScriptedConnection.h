@@ -1,16 +1,8 @@
-// ScriptedConnection: SQL Server as a test double of ado::Connection. It records
-// every statement the program sends (with transaction markers and the catalog's
-// DDL as T-SQL) and every connection call, and answers from a script the test
-// writes:
-//
-//   ScriptedConnection sql;                                   // "SQLOLEDB.1", version "2.8"
-//   sql.On("exec sp_helpconstraint ACCOUNTS, nomsg").Return({{"constraint_type"}, {{"DEFAULT on column X"}}});
-//   sql.On(StartsWith("ALTER TABLE")).Fail(hr::kErrorsInCommand, "[42000] ...");
-//   dlg.m_pConnection = sql.Open();                           // or dlg.m_connectionFactory = sql.Factory()
-//   EXPECT_THAT(sql.Statements(), ElementsAre(...));
-//
-// The newest matching rule answers. Unscripted statements get a closed recordset, or,
-// with AnswerFromCatalog(), the answer SQL Server would give from the catalog. Every
+// SQL Server as a test double of ado::Connection: it records every statement (with
+// transaction markers and the catalog's DDL as T-SQL) and connection call, and answers
+// from a script: sql.On(StartsWith("ALTER")).Fail(hr::kErrorsInCommand, "[42000] ...").
+// The newest matching rule answers; unscripted statements get a closed recordset, or
+// with AnswerFromCatalog() what SQL Server would answer from the catalog. Every
 // connection made shares one script, record and catalog.
 #pragma once
 
@@ -32,9 +24,8 @@ struct Rows {
 };
 
 // Markers recorded in Statements() for the connection's transaction calls.
-inline constexpr const char* kBegin = "BEGIN TRANSACTION";
-inline constexpr const char* kCommit = "COMMIT TRANSACTION";
-inline constexpr const char* kRollback = "ROLLBACK TRANSACTION";
+inline constexpr const char *kBegin = "BEGIN TRANSACTION", *kCommit = "COMMIT TRANSACTION",
+                            *kRollback = "ROLLBACK TRANSACTION";
 
 class Rule {
 public:
@@ -102,7 +93,7 @@ public:
     int ConnectionsMade() const;
 
     ScriptedCatalog& Catalog();
-    ScriptedTable& AddTable(std::string name, std::vector<ado::ColumnInfo> columns = {},
+    ScriptedTable& AddTable(std::string name, std::vector<ado::ColumnInfo> columns,
                             std::vector<ado::IndexInfo> indexes = {}, long rowCount = 0);
 
     // Statements in order: Execute texts, kBegin/kCommit/kRollback and the catalog's DDL.
