@@ -1,52 +1,82 @@
-// What the table-check tests share: a program folder in a temporary folder with an
-// embedded database (built through the embedded provider itself, or the example
-// database) and a tables.xml, a dialog connected to it, and check runs.
+// What the table-check tests share: a program folder with a tables.xml, a dialog
+// connected to a real SQLite file there or to the scripted SQL Server, and the log
+// in a short form so that whole runs fit in tables.
 #pragma once
 
 #include <gmock/gmock.h>
+#include <sqlite3.h>
 
-#include <memory>
-#include <string>
-#include <vector>
+#include <cstdlib>
+#include <filesystem>
 
 #include "tests/support/DialogFixture.h"
-#include "tests/support/LogMatchers.h"
+#include "tests/support/ScriptedConnection.h"
 #include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
 
-class EmbeddedSchemaTest : public ::testing::Test {
+class SchemaTest : public ::testing::Test {
 protected:
-    std::string DbPath() const { return dir_.File("tarnwick.mdb"); }
-    std::string ConnectionString() const { return "Provider=Microsoft.Jet.OLEDB.4.0; data source=" + DbPath(); }
+    std::string Db() const { return dir_.File("tarnwick.mdb"); }
+    // Runs SQL on the database file with SQLite itself (making the file if need be):
+    // the rows, each as its values joined by '|'.
+    Lines Sql(const std::string& sql) {
+        sqlite3* db = nullptr;
+        char* error = nullptr;
+        Lines rows;
+        sqlite3_open(Db().c_str(), &db);
+        auto add = [](void* out, int n, char** values, char**) {
+            std::string row;
+            for (int i = 0; i < n; ++i) row += (i ? "|" : "") + std::string(values[i] ? values[i] : "NULL");
+            static_cast<Lines*>(out)->push_back(row);
+            return 0;
+        };
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), add, &rows, &error), SQLITE_OK) << (error ? error : "") << sql;
+        sqlite3_free(error);
+        sqlite3_close(db);
+        return rows;
+    }
+    void CreateExampleDatabase() {
+        ASSERT_EQ(std::system((VELTMOOR_EXAMPLES_DIR "/make-example-db '" + Db() + "'").c_str()), 0);
+        std::filesystem::copy_file(VELTMOOR_EXAMPLES_DIR "/tables.xml", dir_.File("tables.xml"));
+    }
+    void Describe(const std::string& body) {
+        dir_.Write("tables.xml", "<?xml version=\"1.0\"?>\n<VELTMOOR><TABLES>" + body + "</TABLES></VELTMOOR>\n");
+    }
 
-    // A new database file from SQL statements (run by the sqlite3 shell).
-    void CreateDatabase(const std::vector<std::string>& statements);
-    // The example account database (examples/make-example-db).
-    void CreateExampleDatabase();
-    void Exec(const std::string& sql);
-    // The rows of a query, the named columns of each as text (NULL as "NULL").
-    std::vector<std::vector<std::string>> Query(const std::string& sql, const std::vector<std::string>& columns);
-    std::string Scalar(const std::string& sql, const std::string& column);
-    // The SQL of every table, index and trigger, to tell whether anything changed.
-    std::vector<std::vector<std::string>> SchemaSql();
-
-    void WriteTablesXml(const std::string& xml) { dir_.Write("tables.xml", xml); }
-    void UseExampleTablesXml();
-
-    // The dialog, made and connected on first use.
-    CVeltmoorDlg& Dialog();
-    // One press of "Check Tables" with "Fix Errors" as given; the log afterwards.
-    std::vector<LogEntry> CheckTables(bool fixErrors);
+    // The dialog, connected on first use: to the scripted server when server_ is set,
+    // else to the database file. GUIDs are numbered from 0x1000 on.
+    CVeltmoorDlg& Dialog() {
+        if (dialog_) return *dialog_;
+        dialog_ = MakeDialog(dir_.Folder());
+        dialog_->m_bBackupBeforeRepair = false;  // the backup has a test of its own
+        dialog_->m_guidSource = [n = 0x1000u]() mutable { return Guid{n++}; };
+        if (server_) ConnectDialog(*dialog_, "Provider=SQLOLEDB.1;Data Source=srv;Initial Catalog=ftp", sql_.Factory());
+        else ConnectDialog(*dialog_, "Provider=Microsoft.Jet.OLEDB.4.0; data source=" + Db());
+        sql_.ClearRecord();
+        return *dialog_;
+    }
+    // One press of "Check Tables".
+    Lines Check(bool fixErrors) {
+        SetFixErrors(Dialog(), fixErrors);
+        Dialog().OnCheckTables();
+        return Shortened(LogEntries(Dialog()));
+    }
+    // One pass, as "Check Tables" runs it, on a cleared log.
+    Lines Pass(bool identityPass, bool fixErrors) {
+        Dialog().m_wndLog.Clear();
+        Dialog().m_tally.Reset();
+        Dialog().m_bFixErrors = fixErrors ? 1 : 0;
+        passResult_ = Dialog().CheckTables(identityPass);
+        return Shortened(LogEntries(Dialog()));
+    }
+    std::vector<int> Tally() { return {Dialog().m_tally.findings, Dialog().m_tally.fixed, Dialog().m_tally.errors}; }
 
     TempDir dir_;
+    ScriptedConnection sql_;
+    bool server_ = false;
+    bool passResult_ = false;
     std::unique_ptr<CVeltmoorDlg> dialog_;
 };
-
-// The lines a table that matches its description gets in the main pass.
-inline std::vector<LineMatcher> CleanTable(const std::string& table) { return TableBlock(table); }
-
-// Text of a small tables.xml: <VELTMOOR><TABLES>body</TABLES></VELTMOOR>.
-std::string TablesXml(const std::string& body);
 
 }  // namespace veltmoor::test

@@ -1,6 +1,7 @@
 #include "tests/support/DialogFixture.h"
 
 #include "base/CString.h"
+#include "base/Support.h"
 
 #include <QCheckBox>
 #include <ostream>
@@ -32,22 +33,14 @@ void SetFixErrors(CVeltmoorDlg& dialog, bool fix) {
 std::vector<std::string> LogLines(const CVeltmoorDlg& dialog) {
     const std::string text = dialog.m_wndLog.GetText();
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = std::min(text.find("\r\n", start), text.size());
         lines.push_back(text.substr(start, end - start));
-        start = end + 2;
     }
     return lines;
 }
 
-void PrintTo(const LogEntry& entry, std::ostream* os) {
-    *os << "{" << entry.colour << ", \"" << entry.text << "\"}";
-}
+void PrintTo(const LogEntry& entry, std::ostream* os) { *os << "{" << entry.colour << ", \"" << entry.text << "\"}"; }
 
 std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog) {
     std::vector<LogEntry> entries;
@@ -64,6 +57,37 @@ std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog) {
     return entries;
 }
 
-std::string Colored(int colour, const std::string& text) { return Format("\x03%02d%s\x03", colour, text.c_str()); }
+Lines operator+(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+std::string Err(const std::string& tracer, HRESULT code) {
+    return Format("ERROR %s %08lx", tracer.c_str(), static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
+}
+
+Lines Shortened(const std::vector<LogEntry>& log) {
+    auto at = [&](size_t i, const std::string& prefix) {
+        return i < log.size() && log[i].colour == 8 && log[i].text.starts_with(prefix);
+    };
+    Lines out;
+    for (size_t i = 0; i < log.size(); ++i) {
+        const std::string& text = log[i].text;
+        if (text == "  " && at(i + 1, "Exception Recorded") && at(i + 2, "Code = ") && at(i + 3, "Msg: ") &&
+            at(i + 4, "Source: ") && at(i + 5, "Description: ") && at(i + 6, "Tracer: CVeltmoorDlg::") &&
+            at(i + 7, std::string("** Email ") + kSupportEmail + " with this log if this problem persists")) {
+            out.push_back("ERROR " + log[i + 6].text.substr(22) + " " + log[i + 2].text.substr(7));
+            i += 7;
+        } else if (log[i] == Plain("--- Checking Complete ---") && i + 1 < log.size() && log[i + 1] == Plain("  ")) {
+            out.push_back("</>");
+            ++i;
+        } else if (text.starts_with("--- Checking table: ") && text.ends_with(" ---") && log[i].colour == -1) {
+            out.push_back("<" + text.substr(20, text.size() - 24) + ">");
+        } else {
+            out.push_back(log[i].colour == -1 ? text : Format("(%d) %s", log[i].colour, text.c_str()));
+        }
+    }
+    return out;
+}
 
 }  // namespace veltmoor::test

@@ -27,10 +27,6 @@ void SetFixErrors(CVeltmoorDlg& dialog, bool fix);
 // The log's plain text (GetText) split at its CR LF line ends.
 std::vector<std::string> LogLines(const CVeltmoorDlg& dialog);
 
-// A coloured log line as the checks write it: byte 0x03, the colour as two digits,
-// the text and a closing 0x03.
-std::string Colored(int colour, const std::string& text);
-
 // A log line as shown: its text and the palette number of its text colour (-1 the
 // default colour, -2 when the line changes colour part-way).
 struct LogEntry {
@@ -45,5 +41,13 @@ inline LogEntry Green(std::string text) { return {3, std::move(text)}; }   // su
 inline LogEntry Yellow(std::string text) { return {8, std::move(text)}; }  // error blocks
 
 std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog);
+
+// The log in a short form, so that whole runs fit in tables of expected lines: a
+// table's header as "<T>", its closing lines as "</>", an error block as
+// Err(tracer without "CVeltmoorDlg::", code) and a coloured line as "(colour) text".
+using Lines = std::vector<std::string>;
+Lines operator+(Lines a, const Lines& b);
+std::string Err(const std::string& tracer, HRESULT code);
+Lines Shortened(const std::vector<LogEntry>& log);
 
 }  // namespace veltmoor::test

@@ -1,24 +1,9 @@
-// ScriptedConnection: SQL Server as a test double of ado::Connection. It records
-// every statement the program sends (with transaction markers and the catalog's
-// DDL as T-SQL) and every connection call, and answers from a script the test
-// writes:
-//
-//   ScriptedConnection sql;                                   // "SQLOLEDB.1", version "2.8"
-//   sql.On("exec sp_helpconstraint ACCOUNTS, nomsg").Return({{"constraint_type"}, {{"DEFAULT on column X"}}});
-//   sql.On(StartsWith("ALTER TABLE")).Fail(hr::kErrorsInCommand, "[42000] ...");
-//   dlg.m_pConnection = sql.Open();                           // or dlg.m_connectionFactory = sql.Factory()
-//   ...
-//   EXPECT_THAT(sql.Statements(), ElementsAre(...));
-//
-// Rules are tried newest first (as gmock does), so a later On() overrides an earlier
-// one. A rule answers with its answers in turn and repeats the last; Times(n) retires
-// it after n statements. Unscripted statements get a closed recordset, or, with
-// AnswerFromCatalog(), the scripted server answers the statements the checks and
-// repairs send from its catalog (see there).
-//
-// Every connection made by Open() or Factory() shares one script, one record and one
-// catalog. The ScriptedConnection object is the test's handle and may go away before
-// the connections do.
+// SQL Server as a test double of ado::Connection: it records every statement (with
+// transaction markers and the catalog's DDL as T-SQL) and connection call, and answers
+// from a script: sql.On(StartsWith("ALTER")).Fail(hr::kErrorsInCommand, "[42000] ...").
+// The newest matching rule answers; unscripted statements get a closed recordset, or
+// with AnswerFromCatalog() what SQL Server would answer from the catalog. Every
+// connection made shares one script, record and catalog.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -29,104 +14,95 @@
 #include <vector>
 
 #include "db/ado/Connection.h"
-#include "tests/support/ScriptedCatalog.h"
 
 namespace veltmoor::test {
 
 // Rows a statement answers with: column names, then the rows' values.
-//   Rows{{"Idty"}, {{0}}}       Rows{{"a", "b"}, {{1, "x"}, {2, _variant_t::Null()}}}
 struct Rows {
     std::vector<std::string> columns;
     std::vector<std::vector<_variant_t>> rows;
 };
 
-// Any gmock string matcher: "exact text", StartsWith(...), HasSubstr(...), MatchesRegex(...).
-using StatementMatcher = ::testing::Matcher<const std::string&>;
-
 // Markers recorded in Statements() for the connection's transaction calls.
-inline constexpr const char* kBegin = "BEGIN TRANSACTION";
-inline constexpr const char* kCommit = "COMMIT TRANSACTION";
-inline constexpr const char* kRollback = "ROLLBACK TRANSACTION";
-
-// The source that scripted failures carry unless the test names another.
-inline constexpr const char* kSqlServerSource = "Microsoft OLE DB Provider for SQL Server";
+inline constexpr const char *kBegin = "BEGIN TRANSACTION", *kCommit = "COMMIT TRANSACTION",
+                            *kRollback = "ROLLBACK TRANSACTION";
 
 class Rule {
 public:
-    explicit Rule(StatementMatcher matcher) : matcher_(std::move(matcher)) {}
-    Rule& Return(Rows rows);  // an open recordset with these rows (none: open and at its end)
+    explicit Rule(::testing::Matcher<const std::string&> matcher) : matcher_(std::move(matcher)) {}
+    Rule& Return(Rows rows);  // an open recordset with these rows
     Rule& ReturnClosed();     // a closed recordset, as for a statement without rows
-    Rule& Fail(HRESULT code, std::string description = "", std::string source = kSqlServerSource);
-    Rule& Times(int n);       // answers at most n statements, then lets older rules answer
-
-    // Used by the connection.
-    bool Matches(const std::string& statement) const;
-    int Uses() const { return uses_; }
+    Rule& Fail(HRESULT code, std::string description = "");
+    Rule& Times(int n);       // answers at most n statements (with a closed recordset unless told otherwise)
 
 private:
-    friend class ScriptState;
-    struct Answer {
-        enum Kind { kRows, kClosed, kFail } kind = kClosed;
-        Rows rows;
-        HRESULT code = 0;
-        std::string source, description;
-    };
-    StatementMatcher matcher_;
-    std::vector<Answer> answers_;
-    int limit_ = -1;
-    int uses_ = 0;
+    friend struct ScriptState;
+    enum Kind { kClosed, kRows, kFail } kind_ = kClosed;
+    ::testing::Matcher<const std::string&> matcher_;
+    Rows rows_;
+    HRESULT code_ = 0;
+    std::string description_;
+    int left_ = -1;
 };
 
-class ScriptState;
+// Column and index descriptions: Col("NAME", ado::adVarWChar, 255).NotNull(), Idx("PK", {"ID"}).Primary().
+struct Col : ado::ColumnInfo {
+    explicit Col(std::string name, ado::DataTypeEnum type = ado::adInteger, long size = 0);
+    Col& NotNull() { return nullable = false, *this; }
+    Col& Default(_variant_t value) { return defaultValue = std::move(value), *this; }
+    Col& Decimal(int p, int s) { return type = ado::adNumeric, precision = p, scale = s, *this; }
+};
+struct Idx : ado::IndexInfo {
+    Idx(std::string name, std::initializer_list<std::string> columns);
+    Idx& Primary() { return primaryKey = unique = true, *this; }
+};
+
+struct ScriptedTable {
+    std::string name;
+    std::vector<ado::ColumnInfo> columns;
+    std::vector<ado::IndexInfo> indexes;
+    long rowCount = 0;  // rows the server holds (copied by the rebuild's INSERT)
+    ado::ColumnInfo* FindColumn(const std::string& column);
+};
+
+// Tables in creation order; names match without regard to case, as on SQL Server.
+struct ScriptedCatalog {
+    std::vector<ScriptedTable> tables;
+    ScriptedTable* Find(const std::string& table);
+    const std::vector<ScriptedTable>& Tables() const { return tables; }
+};
+
+struct ScriptState;
 
 class ScriptedConnection {
 public:
     ScriptedConnection();
-    ~ScriptedConnection();
-    ScriptedConnection(const ScriptedConnection&) = delete;
-    ScriptedConnection& operator=(const ScriptedConnection&) = delete;
 
-    // ---- the script ----
-    // Answers statements sent through Execute, the catalog's DDL and the transaction
-    // markers (kBegin, kCommit, kRollback): only Fail() has a meaning for the latter two.
-    Rule& On(StatementMatcher statement);
-    // Answers the other connection calls as recorded in Calls(): "Open(<string>)",
-    // "Close()", "Catalog()", and the catalog reads "TableNames()", "Columns(<table>)",
-    // "Indexes(<table>)". Only Fail() has a meaning here.
-    Rule& OnCall(StatementMatcher call);
-    // Unscripted statements that the checks and repairs send are answered from the
-    // catalog: columnproperty IsIdentity/AllowsNull, sp_helpconstraint (DEFAULT rows
-    // for columns with a default, PRIMARY KEY rows), ALTER TABLE ... ADD CONSTRAINT
-    // ... DEFAULT n FOR c, SET IDENTITY_INSERT, the rebuild's copy (row counts),
-    // DROP TABLE, sp_rename. Errors as the server words them for missing objects.
-    void AnswerFromCatalog(bool on = true);
-    void SetProvider(std::string provider);  // Provider(); "SQLOLEDB.1" by default
-    void SetVersion(std::string version);    // Version(); "2.8" by default
+    // Answers statements sent through Execute, the catalog's DDL and the transaction markers.
+    Rule& On(::testing::Matcher<const std::string&> statement);
+    // Fails other calls as Calls() records them, and "Columns(<table>)", "Indexes(<table>)".
+    Rule& OnCall(::testing::Matcher<const std::string&> call);
+    // Answers columnproperty, sp_helpconstraint, ALTER TABLE ... ADD CONSTRAINT ... DEFAULT,
+    // SET IDENTITY_INSERT, the rebuild's copy, DROP TABLE and sp_rename from the catalog.
+    void AnswerFromCatalog();
+    void SetProvider(std::string provider);  // "SQLOLEDB.1" by default
+    void SetVersion(std::string version);    // "2.8" by default
 
-    // ---- connections ----
-    ado::ConnectionPtr Open(const std::string& connectionString = "Provider=SQLOLEDB.1;Data Source=scripted");
-    ado::ConnectionPtr NewConnection();  // closed, as ADODB.Connection comes
+    ado::ConnectionPtr Open();  // a connection, opened
     std::function<ado::ConnectionPtr()> Factory();
     int ConnectionsMade() const;
 
-    // ---- the scripted catalog ----
     ScriptedCatalog& Catalog();
-    ScriptedTable& AddTable(std::string name, std::vector<ado::ColumnInfo> columns = {},
+    ScriptedTable& AddTable(std::string name, std::vector<ado::ColumnInfo> columns,
                             std::vector<ado::IndexInfo> indexes = {}, long rowCount = 0);
 
-    // ---- the record ----
-    // Statements in order: Execute texts, kBegin/kCommit/kRollback, and the catalog's
-    // DDL as the ODBC catalog writes it for SQL Server (CREATE TABLE, CREATE INDEX,
-    // ALTER TABLE ... for properties). With a provider other than SQLOLEDB/MSDASQL an
-    // "Autoincrement" change is made in place and recorded as "-- SET t.c Autoincrement = 1".
+    // Statements in order: Execute texts, kBegin/kCommit/kRollback and the catalog's DDL.
     std::vector<std::string> Statements() const;
-    // Every call in order: "Open(<string>)", "Close()", "PutCommandTimeout(180)",
-    // "BeginTrans()", "CommitTrans()", "RollbackTrans()", "Execute(<sql>)", "Catalog()",
-    // "CreateTable(<sql>)", "CreateIndex(<sql>)", "SetColumnProperty(<sql>)". Catalog
-    // reads are not recorded.
+    // Calls in order: "Open(<string>)", "Close()", "PutCommandTimeout(180)", "Catalog()",
+    // "BeginTrans()", "CommitTrans()", "RollbackTrans()", "Execute(<sql>)", and the DDL calls.
     std::vector<std::string> Calls() const;
     int OpenTransactions() const;
-    void ClearRecord();  // forgets statements and calls (not the script or catalog)
+    void ClearRecord();  // forgets statements and calls
 
 private:
     std::shared_ptr<ScriptState> state_;
