@@ -2,12 +2,10 @@
 // exit status out. Databases are real SQLite files in temporary folders.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <set>
 
 #include "tests/accounts/AccountDatabase.h"
 #include "tests/support/TempDir.h"
@@ -24,27 +22,19 @@ Result RunProgram(const QString& program, const QStringList& args) {
     QProcess process;
     process.start(program, args);
     process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
     return {process.exitCode(), process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
 }
-// Arguments as one string, split at spaces, after those of first; {} stands for the folder.
-Result RunCli(const std::string& args, const TempDir* dir = nullptr, QStringList first = {}) {
-    QStringList list = first + QString::fromStdString(args).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+// Arguments as one string, split at spaces ('~' within one); {} stands for the folder.
+Result RunCli(const std::string& args, const TempDir* dir = nullptr) {
+    QStringList list = QString::fromStdString(args).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    list.replaceInStrings(QStringLiteral("~"), QStringLiteral(" "));
     if (dir) list.replaceInStrings(QStringLiteral("{}"), QString::fromStdString(dir->path().string()));
     return RunProgram(QStringLiteral(VELTMOOR_CLI), list);
 }
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-std::size_t CountOf(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (std::size_t pos = 0; (pos = text.find(part, pos)) != std::string::npos; ++pos) ++n;
-    return n;
-}
-std::string LastLine(const std::string& text) {
-    const std::size_t start = text.rfind('\n', text.size() - 2);
-    return text.substr(start + 1, text.size() - start - 2);
-}
+qsizetype CountOf(const std::string& text, const char* part) { return QString::fromStdString(text).count(QLatin1String(part)); }
 
 // tarnwick.mdb with a sound account and one whose settings row is gone, and tables.xml
 // with a fixable finding (the index) and two that are only reported.
@@ -61,10 +51,13 @@ void MakeDamagedFolder(const TempDir& dir) {
 
 TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
     const std::pair<const char*, const char*> cases[] = {  // arguments, what the line names
-        {"", "command"}, {"--bogus tables", "bogus"}, {"--format=xml tables", "xml"},
+        {"", "command"}, {"--fix", "command"}, {"--bogus tables", "bogus"}, {"--format=xml tables", "xml"},
         {"--folder=/no/such/dir tables", "/no/such/dir"}, {"--database=/no/such.db accounts", "/no/such.db"},
         {"--tables=/no/tables.xml tables", "/no/tables.xml"}, {"--database=/tmp accounts", "/tmp"},
-        {"--folder=/tmp --connection=DSN=x tables", "--folder"},
+        {"--folder=/tmp --connection=DSN=x tables", "--folder"}, {"tablez", "tablez"}, {"tables Accounts", "Accounts"},
+        {"--color=sometimes tables", "sometimes"}, {"tables --color", "--color"}, {"tables --folder", "--folder"},
+        {"--folder= tables", "--folder"}, {"-fix tables", ""}, {"--fix=yes tables", "--fix"},
+        {"--database= tables", "--database"}, {"--database=a --connection=b tables", ""}, {"--folder=a --database=b tables", ""},
     };
     for (const auto& [args, named] : cases) {
         SCOPED_TRACE(args);
@@ -75,31 +68,10 @@ TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
         EXPECT_EQ(r.err.rfind("veltmoor-cli: ", 0), 0u) << r.err;
         EXPECT_TRUE(Has(r.err, named)) << r.err;
     }
-    const Result version = RunCli("--version");
-    EXPECT_EQ(version.status, 0);
+    const Result help = RunCli("--help"), version = RunCli("--version");
+    EXPECT_EQ(help.status + version.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: veltmoor-cli ", 0), 0u);
     EXPECT_EQ(version.out, "veltmoor-cli 1.0\n");
-}
-
-TEST(CliProcessTest, ManPageNamesTheOptionsOfHelp) {
-    // The options each text lists in its own options part, as a set of names.
-    auto options = [](QString text, const char* from, const char* to) {
-        text.replace(QStringLiteral("\\-"), QStringLiteral("-"));
-        const qsizetype start = text.indexOf(QLatin1String(from));
-        std::set<std::string> names;
-        const QRegularExpression option(QStringLiteral("(?:^|[\\s\\[|(])(--?[a-z][a-z-]*)"));
-        for (const auto& match : option.globalMatch(text.mid(start, text.indexOf(QLatin1String(to), start) - start)))
-            names.insert(match.captured(1).toStdString());
-        return names;
-    };
-    const Result help = RunCli("--help");
-    EXPECT_EQ(help.status, 0);
-    const QString usage = QString::fromStdString(help.out);
-    QFile file(QStringLiteral(VELTMOOR_SOURCE_DIR "/docs/veltmoor-cli.1"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QString man = QString::fromUtf8(file.readAll());
-    EXPECT_GE(options(usage, "Options:", "\n\n").size(), 12u);
-    EXPECT_EQ(options(man, ".SH OPTIONS", ".SH EXIT STATUS"), options(usage, "Options:", "\n\n"));
-    EXPECT_EQ(options(man, ".SH SYNOPSIS", ".SH DESCRIPTION"), options(usage, "Usage:", "\n\n"));
 }
 
 TEST(CliProcessTest, FolderWithoutDatabaseWritesTheErrorBlocks) {
@@ -109,16 +81,15 @@ TEST(CliProcessTest, FolderWithoutDatabaseWritesTheErrorBlocks) {
     // Start-up: the status line, then the connection's error block; the summary last.
     EXPECT_EQ(r.err.rfind("NO MDAC VERSION DETECTED\n", 0), 0u) << r.err;
     EXPECT_TRUE(Has(r.err, "Tracer: CVeltmoorDlg::OpenConnection\r\n"));
-    EXPECT_EQ(LastLine(r.err), "veltmoor-cli: 0 tables and 0 accounts checked; 0 findings: 0 fixed, 0 left; 2 errors");
+    EXPECT_TRUE(r.err.ends_with("veltmoor-cli: 0 tables and 0 accounts checked; 0 findings: 0 fixed, 0 left; 2 errors\n")) << r.err;
     // The run: its own error block, plain text on a pipe.
     EXPECT_TRUE(Has(r.out, "Tracer: CVeltmoorDlg::CheckAccounts\r\n")) << r.out;
     EXPECT_FALSE(Has(r.out, "OpenConnection") || Has(r.out, "\x1b"));
     EXPECT_TRUE(Has(RunCli("--color=always --folder {} accounts", &dir).out,
                     "\x1b[38;2;255;255;0;49mException Recorded\x1b[0m\r\n"));
-    const Result quiet = RunCli("--quiet --folder {} accounts", &dir);
+    const Result quiet = RunCli("--quiet --folder {} accounts", &dir);  // the error blocks, no status or summary
     EXPECT_EQ(quiet.status, 8);
-    EXPECT_FALSE(Has(quiet.err, "NO MDAC VERSION DETECTED") || Has(quiet.err, "checked;"));
-    EXPECT_TRUE(Has(quiet.err, "Tracer: CVeltmoorDlg::OpenConnection"));
+    EXPECT_EQ(quiet.err, r.err.substr(25, r.err.find("veltmoor-cli: 0 tables") - 25));
     EXPECT_EQ(quiet.out, r.out);
     // As JSON: the same code, description and tracer as the log's block.
     const Result json = RunCli("--format=json --folder {} accounts", &dir);
@@ -130,44 +101,25 @@ TEST(CliProcessTest, FolderWithoutDatabaseWritesTheErrorBlocks) {
 
 TEST(CliProcessTest, CheckFixCheckAgainLikeAFileSystemChecker) {
     TempDir dir;
-    {
-        AccountDatabase db(dir.File("tarnwick.mdb"));
-        db.AddSoundAccount("alice");
-        db.AddAccount(std::string("bob"), 999, std::nullopt, std::nullopt, std::nullopt);
-    }
+    AccountDatabase(dir.File("tarnwick.mdb")).AddAccount(std::string("bob"), 999, std::nullopt, std::nullopt, std::nullopt);
     const Result check = RunCli("--folder {} accounts", &dir);
     EXPECT_EQ(check.status, 4) << check.out;
     EXPECT_EQ(check.err, "DETECTED MDAC VERSION: 2.80\n"
-                         "veltmoor-cli: 0 tables and 2 accounts checked; 4 findings: 0 fixed, 4 left; 0 errors\n");
+                         "veltmoor-cli: 0 tables and 1 account checked; 4 findings: 0 fixed, 4 left; 0 errors\n");
     EXPECT_TRUE(Has(check.out, "-- Checking Account [bob] --\r\nMissing recordset in SETTINGS table\r\n")) << check.out;
     const Result fix = RunCli("--fix --folder {} accounts", &dir);
     EXPECT_EQ(fix.status, 1) << fix.out;
     EXPECT_TRUE(Has(fix.out, "Missing recordset in SETTINGS table - FIXED\r\n")) << fix.out;
-    EXPECT_EQ(LastLine(fix.err), "veltmoor-cli: 0 tables and 2 accounts checked; 4 findings: 4 fixed, 0 left; 0 errors");
-    const Result again = RunCli("--folder {} accounts", &dir);
-    EXPECT_EQ(again.status, 0) << again.out;
-    EXPECT_FALSE(Has(again.out, "Missing"));
-    const Result quiet = RunCli("--quiet --folder {} accounts", &dir);
+    EXPECT_TRUE(fix.err.ends_with("veltmoor-cli: 0 tables and 1 account checked; 4 findings: 4 fixed, 0 left; 0 errors\n")) << fix.err;
+    const Result again = RunCli("--connection Provider=Microsoft.Jet.OLEDB.4.0;data~source={}/tarnwick.mdb accounts", &dir);
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(again.out, "-- Checking Account [bob] --\r\n-- Finished Checking Account [bob] --\r\n  \r\n");
+    const Result quiet = RunCli("--quiet --database {}/tarnwick.mdb accounts", &dir);
     EXPECT_EQ(quiet.status, 0);
     EXPECT_EQ(quiet.out + quiet.err, "");
-}
-
-TEST(CliProcessTest, DatabaseConnectionAndTablesOptionsPointAtTheFiles) {
-    TempDir dir;
-    MakeDamagedFolder(dir);
-    const Result byFolder = RunCli("--folder {} tables accounts", &dir);
-    EXPECT_EQ(byFolder.status, 4);
-    for (const QStringList& way : {QStringList{QStringLiteral("--database"), QStringLiteral("{}/tarnwick.mdb")},
-                                   {QStringLiteral("--connection"), QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;data source={}/tarnwick.mdb")}}) {
-        const Result r = RunCli("--tables {}/tables.xml tables accounts", &dir, way);
-        EXPECT_EQ(r.status, 4) << r.err;
-        EXPECT_EQ(r.out, byFolder.out);
-    }
     // A database that config.xml names but that is missing is met when the run opens it.
     dir.Write("config.xml", R"(<C><DATABASE ConnectionString="Provider=Microsoft.Jet.OLEDB.4.0; data source=/no/x.mdb"/></C>)");
-    const Result missing = RunCli("--folder {} accounts", &dir);
-    EXPECT_EQ(missing.status, 8);
-    EXPECT_TRUE(Has(missing.err, "Tracer: CVeltmoorDlg::OpenConnection"));
+    EXPECT_EQ(RunCli("--folder {} accounts", &dir).status, 8);
 }
 
 TEST(CliProcessTest, NoUsableSchemaDescriptionIsAnError) {
@@ -191,22 +143,20 @@ TEST(CliProcessTest, NoUsableSchemaDescriptionIsAnError) {
 TEST(CliProcessTest, ALongRunIsPrintedWhole) {
     // 900 accounts give some 2700 lines, 700 missing tables some 4200: more than the log keeps.
     TempDir dir;
-    {
-        AccountDatabase db(dir.File("tarnwick.mdb"));
-        db.Exec("BEGIN");
-        for (int i = 0; i < 900; ++i) db.AddSoundAccount("user" + std::to_string(i));
-        db.AddAccount(std::string("last"), 999, std::nullopt, std::nullopt, std::nullopt);
-        db.Exec("COMMIT");
-    }
+    AccountDatabase db(dir.File("tarnwick.mdb"));
+    db.Exec("BEGIN");
+    for (int i = 0; i < 900; ++i) db.AddSoundAccount("user" + std::to_string(i));
+    db.AddAccount(std::string("last"), 999, std::nullopt, std::nullopt, std::nullopt);
+    db.Exec("COMMIT");
     std::string tables = "<TABLES>";
     for (int i = 0; i < 700; ++i) tables += "<TABLE name='T" + std::to_string(i) + "'/>";
     dir.Write("tables.xml", tables + "</TABLES>");
     const Result r = RunCli("--quiet --folder {} accounts tables", &dir);
     EXPECT_EQ(r.status, 4);
     EXPECT_EQ(r.out.rfind("-- Checking Account [user0] --\r\n-- Finished Checking Account [user0] --\r\n  \r\n", 0), 0u);
-    EXPECT_EQ(CountOf(r.out, "-- Checking Account ["), 901u);
+    EXPECT_EQ(CountOf(r.out, "-- Checking Account ["), 901);
     EXPECT_TRUE(Has(r.out, "-- Checking Account [last] --\r\nMissing recordset in SETTINGS table\r\n"));
-    EXPECT_EQ(CountOf(r.out, "--- Checking table: T"), 700u);
+    EXPECT_EQ(CountOf(r.out, "--- Checking table: T"), 700);
     EXPECT_TRUE(Has(r.out, "  \r\n--- Checking table: T0 ---\r\n** Table [T0] could not be located!!\r\n"));
 }
 
@@ -216,35 +166,28 @@ TEST(CliProcessTest, JsonFindingsAgreeWithTheLog) {
     MakeDamagedFolder(logDir);
     MakeDamagedFolder(jsonDir);
     const Result log = RunCli("--fix --format=log --folder {} tables accounts", &logDir);
-    const Result json = RunCli("--fix --format=json --folder {} tables accounts", &jsonDir);
+    const Result json = RunCli("--fix --format=json --database {}/tarnwick.mdb --tables {}/tables.xml tables accounts", &jsonDir);
     EXPECT_EQ(log.status, 5) << log.out;  // the index and the settings row fixed, the rest left
     EXPECT_EQ(json.status, 5);
     EXPECT_EQ(json.err, log.err);
-    EXPECT_EQ(LastLine(log.err), "veltmoor-cli: 2 tables and 2 accounts checked; 4 findings: 2 fixed, 2 left; 0 errors");
+    EXPECT_TRUE(log.err.ends_with("veltmoor-cli: 2 tables and 2 accounts checked; 4 findings: 2 fixed, 2 left; 0 errors\n")) << log.err;
 
-    // The log's finding lines, in order, against the JSON findings.
-    std::vector<std::string> logFindings, jsonFindings;
-    const QRegularExpression finding(QStringLiteral("^(Missing .*|\\*\\* Table .* could not be located!!)\r$"),
-                                     QRegularExpression::MultilineOption);
-    for (const auto& match : finding.globalMatch(QString::fromStdString(log.out)))
-        logFindings.push_back(match.captured(1).toStdString());
+    // Each JSON finding as the log tells it, and no more of them than the log has.
     QJsonObject summary;
+    int findings = 0;
     for (const QByteArray& line : QByteArray::fromStdString(json.out).split('\n')) {
-        if (line.isEmpty()) continue;
         QJsonParseError error;
         const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
-        ASSERT_EQ(error.error, QJsonParseError::NoError) << line.toStdString();
+        ASSERT_TRUE(line.isEmpty() || error.error == QJsonParseError::NoError) << line.toStdString();
         if (object.contains(QStringLiteral("summary"))) summary = object[QStringLiteral("summary")].toObject();
         if (!object.contains(QStringLiteral("check"))) continue;
         EXPECT_TRUE(summary.isEmpty()) << "the summary comes last";
         const std::string message = object[QStringLiteral("message")].toString().toStdString();
-        const bool repairable = message.find("Missing recordset") == 0 || Has(message, "Index");
-        jsonFindings.push_back(message + (!repairable                             ? ""
-                                          : object[QStringLiteral("fixed")].toBool() ? " - FIXED"
-                                                                                     : " - ATTEMPT TO FIX FAILED"));
+        EXPECT_TRUE(Has(log.out, "\n" + message + (object[QStringLiteral("fixed")].toBool() ? " - FIXED\r\n" : "\r\n")));
+        ++findings;
     }
-    EXPECT_EQ(jsonFindings, logFindings);
-    EXPECT_EQ(logFindings.size(), 4u);
+    EXPECT_EQ(findings, 4);
+    EXPECT_EQ(CountOf(log.out, "\nMissing ") + CountOf(log.out, "\n** Table ["), 4);
     // One object per line, its keys in Qt's (sorted) order.
     EXPECT_TRUE(Has(json.out, R"({"account":"bob","check":"accounts","fixed":true,"link":"SETTINGS_ID",)"
                               R"("message":"Missing recordset in SETTINGS table"})" "\n")) << json.out;
@@ -257,10 +200,8 @@ TEST(CliProcessTest, JsonFindingsAgreeWithTheLog) {
 
 TEST(CliProcessTest, ProgressOnATerminalIsErasedBeforeTheLog) {
     TempDir dir;
-    {
-        AccountDatabase db(dir.File("tarnwick.mdb"));
-        for (const char* name : {"a", "b", "c"}) db.AddAccount(std::string(name), 999, 999, 999, 999);
-    }
+    AccountDatabase db(dir.File("tarnwick.mdb"));
+    for (const char* name : {"a", "b", "c"}) db.AddAccount(std::string(name), 999, 999, 999, 999);
     // script(1) gives the program a terminal for stdout and stderr alike.
     const QString command = QStringLiteral("'%1' --folder '%2' accounts").arg(QStringLiteral(VELTMOOR_CLI), QString::fromStdString(dir.Folder()));
     const Result r = RunProgram(QStringLiteral("script"), {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
@@ -269,7 +210,7 @@ TEST(CliProcessTest, ProgressOnATerminalIsErasedBeforeTheLog) {
     // Every progress line is taken away (or redrawn) before anything else is written.
     const QRegularExpression drawn(QStringLiteral("veltmoor-cli: \\d+ of 3 accounts\x1b\\[K(?!\r)"));
     EXPECT_FALSE(drawn.match(QString::fromStdString(r.out)).hasMatch()) << r.out;
-    EXPECT_EQ(CountOf(r.out, "-- Checking Account"), 3u);
+    EXPECT_EQ(CountOf(r.out, "-- Checking Account"), 3);
 }
 
 }  // namespace
