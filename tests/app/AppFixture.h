@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
-#include <memory>
 
 #include "app/VeltmoorDlg.h"
 #include "tests/accounts/AccountDatabase.h"
@@ -18,21 +17,18 @@
 namespace veltmoor::test {
 
 // What a modal window showed: its class, title and (a message box's) text.
-struct ModalSeen {
-    QString className, title, text;
-};
+struct ModalSeen { QString className, title, text; };
 
 // Runs action; a timer finds the modal window it opens, notes it and closes it.
 inline ModalSeen RunWithModal(const std::function<void()>& action) {
     ModalSeen seen;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         if (!modal || !seen.className.isEmpty()) return;
-        seen = {QString::fromLatin1(modal->metaObject()->className()), modal->windowTitle(),
-                qobject_cast<QMessageBox*>(modal) ? qobject_cast<QMessageBox*>(modal)->text() : QString()};
-        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->done(QDialog::Accepted);
-        else modal->close();
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        seen = {QString::fromLatin1(modal->metaObject()->className()), modal->windowTitle(), box ? box->text() : QString()};
+        modal->done(QDialog::Accepted);
     });
     timer.start(10);
     action();

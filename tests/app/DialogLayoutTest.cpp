@@ -1,6 +1,5 @@
 // Dialog 102 and the About box as laid out from dialog units, the window menu, and
 // the icon drawn while the dialog is minimised.
-#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -18,13 +17,10 @@ namespace {
 
 TEST(DialogUnitsTest, MapsWithTheBaseUnitsOfTheClassicDialogFont) {
     // The classic 8-point dialog font has base units 6 x 13: worked by hand.
-    const struct {
-        QRect dlu, pixels;
-    } cases[] = {
+    const struct { QRect dlu, pixels; } cases[] = {
         {{372, 36, 54, 18}, {558, 59, 81, 29}},  // 36*13/8 = 58.5 rounds up; bottom 87.75 -> 88
         {{15, 18, 72, 14}, {23, 29, 108, 23}},   // 22.5 -> 23, 29.25 -> 29, right 130.5 -> 131
         {{6, 66, 426, 174}, {9, 107, 639, 283}},
-        {{0, 0, 0, 0}, {0, 0, 0, 0}},
     };
     for (const auto& c : cases) EXPECT_EQ(MapDialogRect({6, 13}, c.dlu), c.pixels) << c.dlu.x() << "," << c.dlu.y();
     EXPECT_EQ(MapDialogSize({6, 13}, {439, 247}), QSize(659, 401));
@@ -37,12 +33,8 @@ TEST_F(DialogLayoutTest, ControlsHaveTheirIdsTextsPlacesAndKeyboardOrder) {
     auto dlg = StartWithDatabase();
     dlg->show();
     const DialogBaseUnits units = BaseUnitsOf(dlg->font());
-    const struct {
-        int id;
-        const char* kind;
-        const char* text;
-        QRect dlu;
-    } controls[] = {  // in keyboard order; the status line and log placeholder take no focus
+    // In keyboard order; the status line and the log's placeholder take no focus.
+    const struct { int id; const char* kind; const char* text; QRect dlu; } controls[] = {
         {1, "QPushButton", "Exit", {372, 36, 54, 18}},
         {1008, "QCheckBox", "Fix Errors", {372, 21, 47, 10}},
         {1009, "QPushButton", "Check Tables", {15, 18, 72, 14}},
@@ -75,25 +67,22 @@ TEST_F(DialogLayoutTest, ControlsHaveTheirIdsTextsPlacesAndKeyboardOrder) {
     EXPECT_EQ(dlg->minimumSize(), dlg->maximumSize()) << "fixed size";
     EXPECT_FALSE(dlg->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(qobject_cast<QPushButton*>(dlg->GetDlgItem(1))->isDefault());
+    EXPECT_EQ(qobject_cast<QLabel*>(dlg->GetDlgItem(1006))->textFormat(), Qt::PlainText);
     const auto groups = dlg->findChildren<QGroupBox*>();
     ASSERT_EQ(groups.size(), 1);
     EXPECT_EQ(groups[0]->geometry(), MapDialogRect(units, {6, 3, 426, 57}));
-    // The log window takes the placeholder's rectangle and id.
+    // The log window takes the placeholder's rectangle and place.
     ASSERT_EQ(dlg->GetDlgItem(6435), &dlg->m_wndLog);
     EXPECT_EQ(dlg->m_wndLog.geometry(), dlg->GetDlgItem(1007)->geometry());
-    EXPECT_TRUE(dlg->m_wndLog.isVisible());
-    EXPECT_FALSE(dlg->GetDlgItem(1007)->isVisible());
+    EXPECT_TRUE(dlg->m_wndLog.isVisible() && !dlg->GetDlgItem(1007)->isVisible());
 }
 
 TEST(AboutBoxTest, LayoutAndClosing) {
     CAboutDlg about;
     const DialogBaseUnits units = BaseUnitsOf(about.font());
-    EXPECT_EQ(about.windowTitle(), QStringLiteral("About Veltmoor"));
     EXPECT_EQ(about.size(), MapDialogSize(units, {235, 55}));
-    const struct {
-        const char* name;
-        QRect dlu;  // an empty size: only the position is laid out
-    } parts[] = {{"version", {40, 10, 119, 8}}, {"purpose", {40, 25, 0, 0}}, {"icon", {11, 17, 0, 0}}, {"ok", {178, 7, 50, 16}}};
+    const struct { const char* name; QRect dlu; } parts[] = {  // an empty size: only the position is laid out
+       {"version", {40, 10, 119, 8}}, {"purpose", {40, 25, 0, 0}}, {"icon", {11, 17, 0, 0}}, {"ok", {178, 7, 50, 16}}};
     for (const auto& part : parts) {
         QWidget* w = about.findChild<QWidget*>(QLatin1String(part.name));
         ASSERT_NE(w, nullptr) << part.name;
@@ -111,30 +100,9 @@ TEST(AboutBoxTest, LayoutAndClosing) {
     EXPECT_EQ(about.result(), QDialog::Accepted);
 }
 
-class WindowMenuTest : public AppTest {
-protected:
-    void TearDown() override {
-        if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
-    }
-};
+class WindowMenuTest : public AppTest {};
 
-TEST_F(WindowMenuTest, AboutEntryAfterASeparatorOpensTheAboutBox) {
-    auto dlg = StartWithDatabase();
-    const QList<QAction*> actions = dlg->SystemMenu()->actions();
-    ASSERT_GE(actions.size(), 3);
-    EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
-    EXPECT_EQ(actions.back()->text(), QStringLiteral("&About Veltmoor..."));
-    const ModalSeen seen = RunWithModal([&] { actions.back()->trigger(); });
-    EXPECT_EQ(seen.className, QStringLiteral("veltmoor::CAboutDlg"));
-    EXPECT_EQ(seen.title, QStringLiteral("About Veltmoor"));
-    EXPECT_EQ(RunWithModal([&] { dlg->OnSysCommand(16 | 0x5); }).title, QStringLiteral("About Veltmoor")) << "low bits masked";
-    EXPECT_EQ(RunWithModal([&] { dlg->OnSysCommand(32); }).className, QString());
-    for (QAction* action : actions)
-        if (action->data().toUInt() == CVeltmoorDlg::SC_MINIMIZE) action->trigger();
-    EXPECT_TRUE(dlg->isMinimized());
-}
-
-TEST_F(WindowMenuTest, MouseAndKeyboardOpenTheMenu) {
+TEST_F(WindowMenuTest, KeyboardAndMouseOpenItAndItsLastEntryIsAbout) {
     auto dlg = StartWithDatabase();
     dlg->show();
     QApplication::setActiveWindow(dlg.get());
@@ -156,21 +124,23 @@ TEST_F(WindowMenuTest, MouseAndKeyboardOpenTheMenu) {
     QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), dlg->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(dlg.get(), &click);
     ASSERT_TRUE(menu->isVisible());
-    EXPECT_EQ(RunWithModal([&] { QTest::keyClick(menu, Qt::Key_A); }).title, QStringLiteral("About Veltmoor")) << "mnemonic";
+    const QList<QAction*> actions = menu->actions();
+    EXPECT_TRUE(actions[actions.size() - 2]->isSeparator());
+    EXPECT_EQ(actions.back()->text(), QStringLiteral("&About Veltmoor..."));
+    EXPECT_EQ(RunWithModal([&] { QTest::keyClick(menu, Qt::Key_A); }).className, QStringLiteral("veltmoor::CAboutDlg"));
     EXPECT_FALSE(menu->isVisible());
+    EXPECT_EQ(RunWithModal([&] { dlg->OnSysCommand(16 | 0x5); }).title, QStringLiteral("About Veltmoor")) << "low bits masked";
+    EXPECT_EQ(RunWithModal([&] { dlg->OnSysCommand(32); }).className, QString());
+    for (QAction* action : actions)
+        if (action->data().toUInt() == CVeltmoorDlg::SC_MINIMIZE) action->trigger();
+    EXPECT_TRUE(dlg->isMinimized());
 }
 
 TEST(MinimizedIconTest, OriginCentresRoundingAsTheWindowSystemDoes) {
-    const struct {
-        QSize client;
-        QPoint origin;
-    } cases[] = {
-        {{160, 28}, {64, -1}},  // (28-32+1)/2 = -3/2, truncated towards zero
-        {{33, 33}, {1, 1}},
-        {{31, 30}, {0, 0}},     // 0/2 and -1/2 both give 0
-        {{659, 401}, {314, 185}},
-    };
-    for (const auto& c : cases) EXPECT_EQ(CVeltmoorDlg::MinimizedIconOrigin(c.client, {32, 32}), c.origin);
+    // (28-32+1)/2 = -3/2 truncates towards zero; 0/2 and -1/2 both give 0.
+    for (const auto& [client, origin] : {std::pair{QSize(160, 28), QPoint(64, -1)}, {QSize(33, 33), QPoint(1, 1)},
+                                         {QSize(31, 30), QPoint(0, 0)}, {QSize(659, 401), QPoint(314, 185)}})
+        EXPECT_EQ(CVeltmoorDlg::MinimizedIconOrigin(client, {32, 32}), origin);
 }
 
 }  // namespace
