@@ -43,54 +43,37 @@ public:
     // An account with the given link values (nullopt: NULL); returns its ID.
     long AddAccount(const std::optional<std::string>& name, std::optional<long> settings, std::optional<long> folder,
                     std::optional<long> quota, std::optional<long> ratio) {
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db_, "INSERT INTO ACCOUNTS (NAME, SETTINGS_ID, HOME_FOLDER_ID, QUOTA_ID, RATIO_ID) "
-                                "VALUES (?, ?, ?, ?, ?)", -1, &stmt, nullptr);
-        if (name) sqlite3_bind_text(stmt, 1, name->c_str(), -1, SQLITE_TRANSIENT);
-        int i = 2;
-        for (const auto& v : {settings, folder, quota, ratio}) {
-            if (v) sqlite3_bind_int64(stmt, i, *v);
-            ++i;
-        }
-        const int rc = sqlite3_step(stmt);
-        sqlite3_finalize(stmt);
-        if (rc != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+        char* quoted = sqlite3_mprintf("%Q", name ? name->c_str() : nullptr);
+        std::string sql = "INSERT INTO ACCOUNTS (NAME, SETTINGS_ID, HOME_FOLDER_ID, QUOTA_ID, RATIO_ID) VALUES (" + std::string(quoted);
+        sqlite3_free(quoted);
+        for (const auto& v : {settings, folder, quota, ratio}) sql += v ? "," + std::to_string(*v) : std::string(",NULL");
+        Exec(sql + ")");
         return static_cast<long>(sqlite3_last_insert_rowid(db_));
     }
-
-    void Exec(const std::string& sql) {
+    // Runs SQL; returns every row of its results, the values joined by ',' (NULL as "NULL").
+    std::vector<std::string> Exec(const std::string& sql) {
+        std::vector<std::string> rows;
+        auto row = [](void* out, int count, char** values, char**) {
+            std::string text;
+            for (int i = 0; i < count; ++i) text += (i ? "," : "") + std::string(values[i] ? values[i] : "NULL");
+            static_cast<std::vector<std::string>*>(out)->push_back(text);
+            return 0;
+        };
         char* error = nullptr;
-        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error) == SQLITE_OK) return;
+        if (sqlite3_exec(db_, sql.c_str(), row, &rows, &error) == SQLITE_OK) return rows;
         const std::string message = error ? error : "?";
         sqlite3_free(error);
         throw std::runtime_error(message + " in " + sql);
     }
-    // Every row of a query, its values joined by ',' (NULL as "NULL").
-    std::vector<std::string> Column(const std::string& sql) {
-        std::vector<std::string> rows;
-        sqlite3_stmt* stmt = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
-            throw std::runtime_error(sqlite3_errmsg(db_));
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            std::string row;
-            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
-                const unsigned char* text = sqlite3_column_text(stmt, i);
-                row += (i ? "," : "") + std::string(text ? reinterpret_cast<const char*>(text) : "NULL");
-            }
-            rows.push_back(std::move(row));
-        }
-        sqlite3_finalize(stmt);
-        return rows;
-    }
     std::string Value(const std::string& sql) {
-        const auto rows = Column(sql);
-        return rows.empty() ? std::string("<no row>") : rows.front();
+        const auto rows = Exec(sql);
+        return rows.empty() ? "<no row>" : rows.front();
     }
     // Every row of every table.
     std::vector<std::string> Dump() {
         std::vector<std::string> out;
-        for (const std::string& table : Column("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"))
-            for (std::string& row : Column("SELECT '" + table + "', * FROM " + table + " ORDER BY rowid"))
+        for (const std::string& table : Exec("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"))
+            for (std::string& row : Exec("SELECT '" + table + "', * FROM " + table + " ORDER BY rowid"))
                 out.push_back(std::move(row));
         return out;
     }

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
-#include <sstream>
 #include <thread>
 
 #include "app/VeltmoorDlg.h"
@@ -25,9 +24,8 @@ using namespace ::testing;
 using Lines = std::vector<std::string>;
 
 std::string Bytes(const std::string& path) {
-    std::stringstream out;
-    out << std::ifstream(path, std::ios::binary).rdbuf();
-    return out.str();
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 long CountStarting(const Lines& lines, const std::string& start) {
     return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });
@@ -58,7 +56,6 @@ protected:
         Lines names;
         for (const auto& entry : std::filesystem::directory_iterator(folder_.path()))
             if (entry.path().extension() == ".bak") names.push_back(entry.path().string());
-        std::sort(names.begin(), names.end());
         return names;
     }
 
@@ -67,22 +64,28 @@ protected:
     CVeltmoorDlg dlg_;
 };
 
-// Links to rows that do not exist (0 and negative values too) and NULL links; names
-// with brackets, quotes and non-ASCII letters, and one that tries to inject SQL.
+// Links to rows that do not exist (negative values too) and NULL links, beside
+// links to rows whose IDs are 0 and negative; names with brackets, quotes and
+// non-ASCII letters, and one that tries to inject SQL.
 TEST_F(CheckAccountsTest, BrokenLinksAreReportedThenRepairedInOrderWithNeutralRowsThenClean) {
     dlg_.m_bBackupBeforeRepair = false;
+    EXPECT_THAT(Run(false), ElementsAre("-- No Accounts Found in The Database --"));
     const std::string odd = "Jürgen [o'brien]", evil = "x'); DROP TABLE ACCOUNTS; --";
-    db_->AddSoundAccount("alice");
-    const long id = db_->AddAccount(odd, 0, -3, 77, 99);
+    db_->Exec("INSERT INTO SETTINGS (ID) VALUES (0); INSERT INTO QUOTAS (ID) VALUES (-5)");
+    db_->Exec(Format("UPDATE ACCOUNTS SET SETTINGS_ID = 0, QUOTA_ID = -5 WHERE ID = %ld", db_->AddSoundAccount("alice")));
+    const long id = db_->AddAccount(odd, -1, -3, 77, 99);
     db_->AddAccount(evil, std::nullopt, std::nullopt, std::nullopt, std::nullopt);
     const Lines found = {"Missing recordset in SETTINGS table", "Missing recordset in QUOTA table",
                          "Missing recordset in RATIO table", "Missing recordset in FOLDERS table"};
+    auto expected = [&](const Lines& findings, const std::string& suffix) {
+        Lines lines = Block("alice");
+        for (const std::string& name : {odd, evil})
+            for (const std::string& line : Block(name, findings, suffix)) lines.push_back(line);
+        return lines;
+    };
     const auto before = db_->Dump();
     for (const std::string suffix : {"", " - FIXED"}) {
-        Lines expected = Block("alice");
-        for (const std::string& name : {odd, evil})
-            for (const std::string& line : Block(name, found, suffix)) expected.push_back(line);
-        EXPECT_EQ(Run(!suffix.empty()), expected);
+        EXPECT_EQ(Run(!suffix.empty()), expected(found, suffix));
         EXPECT_EQ(dlg_.m_tally.findings, 8);
         EXPECT_EQ(dlg_.m_tally.fixed, suffix.empty() ? 0 : 8);
         if (suffix.empty()) { EXPECT_EQ(db_->Dump(), before) << "unticked: nothing written"; }
@@ -91,25 +94,13 @@ TEST_F(CheckAccountsTest, BrokenLinksAreReportedThenRepairedInOrderWithNeutralRo
     const std::pair<const char*, std::string> rows[] = {
         {"S.ALLOW_ANONYMOUS", "0"}, {"Q.ENABLE_QUOTA", "0"}, {"R.ENABLE_RATIO", "0"}, {"F.ROOT_ID = F.ID", "1"},
         {"F.ACCOUNT_ID", std::to_string(id)}, {"F.NAME || ' ' || F.ALIAS", "/srv/ftp/" + odd + " /"}};
-    for (const auto& [value, expected] : rows)
+    for (const auto& [value, row] : rows)
         EXPECT_EQ(db_->Value(Format("SELECT %s FROM ACCOUNTS A JOIN SETTINGS S ON S.ID=A.SETTINGS_ID JOIN QUOTAS Q "
                                     "ON Q.ID=A.QUOTA_ID JOIN RATIOS R ON R.ID=A.RATIO_ID JOIN FOLDERS F ON "
-                                    "F.ID=A.HOME_FOLDER_ID WHERE A.ID=%ld", value, id)), expected) << value;
+                                    "F.ID=A.HOME_FOLDER_ID WHERE A.ID=%ld", value, id)), row) << value;
     EXPECT_EQ(db_->Value(Format("SELECT F.NAME FROM ACCOUNTS A JOIN FOLDERS F ON F.ID=A.HOME_FOLDER_ID WHERE A.ID=%ld",
                                 id + 1)), "/srv/ftp/" + evil);
-    Lines clean = Block("alice");
-    for (const std::string& name : {odd, evil})
-        for (const std::string& line : Block(name)) clean.push_back(line);
-    EXPECT_EQ(Run(false), clean);
-}
-
-TEST_F(CheckAccountsTest, NoAccountsAndLinkValuesZeroOrNegativeThatExist) {
-    EXPECT_THAT(Run(false), ElementsAre("-- No Accounts Found in The Database --"));
-    db_->Exec("INSERT INTO SETTINGS (ID, ALLOW_ANONYMOUS) VALUES (0, 1), (-5, 1)");
-    db_->Exec(Format("UPDATE ACCOUNTS SET SETTINGS_ID = 0 WHERE ID = %ld", db_->AddSoundAccount("x")));
-    EXPECT_EQ(Run(false), Block("x"));
-    db_->Exec("UPDATE ACCOUNTS SET SETTINGS_ID = -5");
-    EXPECT_EQ(Run(false), Block("x"));
+    EXPECT_EQ(Run(false), expected({}, ""));
     dlg_.m_pConnection.Release();  // no connection object: an invalid pointer, not a crash
     dlg_.CheckAccounts();
     EXPECT_THAT(LogLines(dlg_), Contains("Code = 80004003"));
@@ -119,16 +110,14 @@ TEST_F(CheckAccountsTest, NoAccountsAndLinkValuesZeroOrNegativeThatExist) {
 // may use the rowid SQLite made, so other accounts' rows stay as they were); a missing
 // ACCOUNTS table; a damaged page, which ends the run before it reads anything; a
 // read-only connection or a backup that cannot be written (a full disk), which stop
-// every repair, said once. Files whose rows were not altered keep every byte.
+// every repair, said once. Files whose rows were not altered (sql: the damage done
+// before the run) keep every byte; extra: more of the connection string.
 struct NothingRepaired {
-    const char* name;
-    const char* sql;  // damage done before the run
-    const char* extra;  // more of the connection string
+    const char *name, *sql, *extra;
     bool damagePage, fullDisk;
     void (CVeltmoorDlg::*handler)();
-    const char* tracer;
-    const char* says;
-    long errors, reported;
+    const char *tracer, *says;
+    long errors, reported;  // error blocks, finding lines
 };
 
 class NothingRepairedTest : public CheckAccountsTest, public WithParamInterface<NothingRepaired> {};
@@ -167,18 +156,17 @@ TEST_P(NothingRepairedTest, KeepsEveryRowAndTheFindingsStayReported) {
     EXPECT_THAT(lines, Each(Not(HasSubstr(" - FIXED"))));
     EXPECT_EQ(CountStarting(lines, "Missing recordset in"), c.reported);
     if (!c.damagePage) { EXPECT_EQ(db_->Dump(), rows); }
-    if (!*c.sql) { EXPECT_EQ(Bytes(db_->Path()), bytes); }
-    if (!*c.sql) { EXPECT_THAT(Backups(), ElementsAre()); }
+    if (!*c.sql) { EXPECT_TRUE(Bytes(db_->Path()) == bytes && Backups().empty()) << "the file changed or was copied"; }
     EXPECT_EQ(CountStarting(Run(false), "Missing recordset in"), c.reported);
 }
 
 constexpr auto kAccounts = &CVeltmoorDlg::OnCheckAccounts;
 constexpr const char *kDamaged = "Tracer: CVeltmoorDlg::CheckIntegrity", *kPrepare = "Tracer: CVeltmoorDlg::PrepareRepair",
                      *kReadOnly = "The connection to the database is read-only", *kNoAutonumber =
-    "CREATE TABLE S AS SELECT * FROM SETTINGS; CREATE TABLE Q AS SELECT * FROM QUOTAS; CREATE TABLE R AS SELECT * "
-    "FROM RATIOS; CREATE TABLE F AS SELECT * FROM FOLDERS; DROP TABLE SETTINGS; DROP TABLE QUOTAS; DROP TABLE RATIOS; "
-    "DROP TABLE FOLDERS; ALTER TABLE S RENAME TO SETTINGS; ALTER TABLE Q RENAME TO QUOTAS; ALTER TABLE R RENAME TO "
-    "RATIOS; ALTER TABLE F RENAME TO FOLDERS;";
+    "CREATE TABLE S AS SELECT * FROM SETTINGS; CREATE TABLE Q AS SELECT * FROM QUOTAS; CREATE TABLE R AS SELECT * FROM "
+    "RATIOS; CREATE TABLE F AS SELECT * FROM FOLDERS; DROP TABLE SETTINGS; DROP TABLE QUOTAS; DROP TABLE RATIOS; DROP TABLE "
+    "FOLDERS; ALTER TABLE S RENAME TO SETTINGS; ALTER TABLE Q RENAME TO QUOTAS; ALTER TABLE R RENAME TO RATIOS; ALTER "
+    "TABLE F RENAME TO FOLDERS;";
 INSTANTIATE_TEST_SUITE_P(Cases, NothingRepairedTest, Values(
     NothingRepaired{"LostAutonumber", kNoAutonumber, "", false, false, kAccounts,
                     "Tracer: CVeltmoorDlg::GetInsertIdentityValue", "generated no ID", 80, 80},
