@@ -65,10 +65,7 @@ public:
         sqlite3_free(error);
         throw std::runtime_error(message + " in " + sql);
     }
-    std::string Value(const std::string& sql) {
-        const auto rows = Exec(sql);
-        return rows.empty() ? "<no row>" : rows.front();
-    }
+    std::string Value(const std::string& sql) { const auto rows = Exec(sql); return rows.empty() ? "<no row>" : rows[0]; }
     // Every row of every table.
     std::vector<std::string> Dump() {
         std::vector<std::string> out;
