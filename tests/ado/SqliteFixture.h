@@ -1,66 +1,73 @@
-// Test helpers for the SQLite provider: a database file in a fresh temporary
-// folder, set up and inspected through SQLite's own API, and connections to it
-// through the data-access layer as the program makes them.
+// Test helpers for the SQLite provider: a database file in a fresh temporary folder,
+// set up and inspected through SQLite's own API, and opened through the data-access layer.
 #pragma once
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 #include <sqlite3.h>
 
-#include <memory>
-
 #include <string>
-#include <vector>
 
 #include "db/ado/Connection.h"
 #include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
 
-// A direct SQLite connection for setting up and checking a database behind the
-// provider's back. Fails the test (ADD_FAILURE) on SQL errors.
+using ::testing::HasSubstr;
+
+// A direct SQLite connection behind the provider's back.
 class RawDb {
 public:
-    explicit RawDb(const std::string& path, bool create = true);
-    ~RawDb();
-    RawDb(const RawDb&) = delete;
-    RawDb& operator=(const RawDb&) = delete;
-
-    void Exec(const std::string& sql);
-    // Runs sql and returns SQLite's result code (no failure recorded).
-    int TryExec(const std::string& sql);
-    // The rows of a query, each row's values joined by '|' (NULL as "NULL").
-    std::vector<std::string> Rows(const std::string& sql);
-    std::string Scalar(const std::string& sql);
-    sqlite3* get() const { return db_; }
+    explicit RawDb(const std::string& path) {
+        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_busy_timeout(db_, 2000);
+    }
+    ~RawDb() { sqlite3_close_v2(db_); }
+    int TryExec(const std::string& sql) { return sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr); }
+    void Exec(const std::string& sql) { EXPECT_EQ(TryExec(sql), SQLITE_OK) << sql << ": " << sqlite3_errmsg(db_); }
+    // Every row of a query: values joined by '|' (NULL as "NULL"), rows by '\n'.
+    std::string Query(const std::string& sql) {
+        std::string out;
+        sqlite3_stmt* stmt = nullptr;
+        EXPECT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sql;
+        for (int row = 0; stmt && sqlite3_step(stmt) == SQLITE_ROW; ++row)
+            for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+                out += std::string(i ? "|" : row ? "\n" : "") + (text ? text : "NULL");
+            }
+        sqlite3_finalize(stmt);
+        return out;
+    }
 
 private:
     sqlite3* db_ = nullptr;
 };
 
+// The code and description of the error a call raises ({0, ""} when it raises none).
+struct Raised { HRESULT code = 0; std::string text; };
+template <class F>
+Raised ErrorOf(F&& f) {
+    try {
+        f();
+    } catch (const _com_error& e) {
+        return {e.Error(), e.Description()};
+    }
+    return {};
+}
+
 class SqliteTest : public ::testing::Test {
 protected:
-    SqliteTest();
-    // The database file (created by the constructor with no tables yet).
-    std::string dbPath() const { return dbPath_; }
-    RawDb& raw() { return *raw_; }
-    static std::string ConnectionStringFor(const std::string& path);
-    // A new connection to the test database through CreateConnection()->Open.
-    ado::ConnectionPtr Open(long commandTimeout = 30);
-    // The description of the error a callable raises, or "" when it raises none.
-    template <class F>
-    static std::string ErrorOf(F&& f, HRESULT* code = nullptr) {
-        try {
-            f();
-        } catch (const _com_error& e) {
-            if (code) *code = e.Error();
-            return e.Description().empty() ? e.ErrorMessage() : e.Description();
-        }
-        return "";
+    SqliteTest() { raw_.Exec("PRAGMA user_version = 1"); }  // a file with SQLite's header
+    static std::string ConnectionStringFor(const std::string& p) { return "Provider=Microsoft.Jet.OLEDB.4.0; data source=" + p; }
+    ado::ConnectionPtr Open(long commandTimeout = 30) {
+        ado::ConnectionPtr connection = ado::CreateConnection();
+        connection->PutCommandTimeout(commandTimeout);
+        connection->Open(ConnectionStringFor(dbPath_), "", "", 0);
+        return connection;
     }
-
+    RawDb& raw() { return raw_; }
     TempDir dir_;
-    std::string dbPath_;
-    std::unique_ptr<RawDb> raw_;
+    std::string dbPath_ = dir_.File("tarnwick.mdb");
+    RawDb raw_{dbPath_};
 };
 
 }  // namespace veltmoor::test

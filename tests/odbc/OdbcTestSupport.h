@@ -1,38 +1,46 @@
-// Shared fixture of the ODBC provider tests: a temporary folder with a SQLite file
-// reached through ADODB.Connection, unixODBC and Debian's SQLite3 ODBC driver.
+// Shared fixture of the ODBC provider tests: a SQLite file in a temporary folder, reached
+// through ADODB.Connection, unixODBC and Debian's SQLite3 ODBC driver (as odbcinst.ini names it).
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <functional>
-#include <string>
-
 #include "db/ado/Connection.h"
+#include "tests/support/TempDir.h"
 
 namespace veltmoor::ado::test {
 
 class OdbcSqliteTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-
-    // "Provider=MSDASQL;Driver={...};Database=<file>" for the fixture's database.
-    std::string ConnectionString(const std::string& file = "x.db") const;
-    // A connection opened through CreateConnection() on that string.
-    ConnectionPtr Open(const std::string& file = "x.db") const;
-
-    std::filesystem::path dir_;
+    std::string ConnectionString() const { return "Provider=MSDASQL;Driver={SQLite3};Database=" + dir_.File("x.db"); }
+    ConnectionPtr Open() const {
+        ConnectionPtr c = CreateConnection();
+        c->Open(ConnectionString(), "", "", 0);
+        return c;
+    }
+    veltmoor::test::TempDir dir_;
 };
 
-// The driver as odbcinst.ini names it, or the library's path where it is not
-// registered; fails the test when neither loads.
-const std::string& SqliteDriver();
+// The error a call raises; a test failure when it raises none.
+template <class F>
+_com_error ErrorOf(F&& f) {
+    try {
+        f();
+    } catch (const _com_error& e) {
+        return e;
+    }
+    ADD_FAILURE() << "expected a _com_error";
+    return _com_error(0);
+}
 
-// Runs `f` and returns the _com_error it raised; a test failure when it raised none.
-_com_error ErrorOf(const std::function<void()>& f);
-
-// Every row of a recordset, each value in its text form ("NULL" for null).
-std::vector<std::vector<std::string>> Rows(const RecordsetPtr& rs, const std::vector<std::string>& fields);
+// Every row of a recordset: values in their text form ("NULL" for null) joined by '|', rows by ';'.
+inline std::string Rows(const RecordsetPtr& rs, const std::vector<std::string>& fields) {
+    std::string out;
+    for (; !rs->IsEOF(); rs->MoveNext())
+        for (size_t i = 0; i < fields.size(); ++i) {
+            const _variant_t v = rs->GetField(fields[i]);
+            out += (i ? "|" : out.empty() ? "" : ";") + (v.IsNull() ? "NULL" : v.ToString());
+        }
+    return out;
+}
 
 }  // namespace veltmoor::ado::test

@@ -1,0 +1,145 @@
+// The SQLite provider on real files: opening and its refusals, statements and values,
+// @@IDENTITY, locks held by others, transactions and the command timeout.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "base/CString.h"
+#include "tests/ado/SqliteFixture.h"
+
+namespace veltmoor::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class SqliteProvider : public SqliteTest {
+protected:
+    SqliteProvider() {
+        raw().Exec("CREATE TABLE SETTINGS (ID INTEGER PRIMARY KEY AUTOINCREMENT, ALLOW_ANONYMOUS BIT DEFAULT 0);"
+                   "CREATE TABLE V (I INTEGER, R REAL, T TEXT, B BLOB, N INTEGER);"
+                   "INSERT INTO V VALUES (-9007199254740993, 2.5, 'Grüße, 世界', x'00ff41', NULL);");
+    }
+};
+
+TEST_F(SqliteProvider, OpenRefusesWhatIsNoSqliteDatabaseSayingWhy) {
+    std::string jet(4, '\0'), broken("SQLite format 3\0", 16);
+    jet += "Standard Jet DB" + std::string(200, '\0');
+    broken += std::string(4096, '\xff');
+    const std::pair<std::string, std::string> cases[] = {
+        {dir_.File("nothere.mdb"), "Could not find file '" + dir_.File("nothere.mdb") + "'"},
+        {dir_.Write("access.mdb", jet), "mdb-export"},
+        {dir_.Write("notes.mdb", "not the rows you are looking for\n"), "is not a database file"},
+        {dir_.Write("empty.mdb", ""), "is empty"},
+        {dir_.Folder(), "is a folder"},
+        {dir_.Write("damaged.mdb", broken), dir_.File("damaged.mdb")},
+        {"", "no \"Data Source\""},
+    };
+    for (const auto& [path, says] : cases) {
+        auto connection = ado::CreateConnection();
+        const Raised e = ErrorOf([&] { connection->Open(ConnectionStringFor(path), "", "", 0); });
+        EXPECT_THAT(e.text, HasSubstr(says));
+        EXPECT_EQ(connection->State(), ado::adStateClosed);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("nothere.mdb")));
+    EXPECT_EQ(std::filesystem::file_size(dir_.File("empty.mdb")), 0u);
+}
+
+TEST_F(SqliteProvider, ReadOnlyFileReadsAndRefusesWritesSayingWhy) {
+    ::chmod(dbPath_.c_str(), 0444);
+    auto connection = Open();
+    EXPECT_EQ(connection->Execute("SELECT T FROM V")->GetField("T").ToString(), "Grüße, 世界");
+    const Raised e = ErrorOf([&] { connection->Execute("INSERT INTO SETTINGS (ID) VALUES (1)"); });
+    EXPECT_THAT(e.text, HasSubstr("read-only"));
+    EXPECT_THAT(e.text, HasSubstr(dbPath_));
+    ::chmod(dbPath_.c_str(), 0644);
+    EXPECT_EQ(raw().Query("SELECT count(*) FROM SETTINGS"), "0");
+}
+
+TEST_F(SqliteProvider, LockOfAnotherConnectionIsAwaitedForTheTimeoutThenNamed) {
+    auto connection = Open(1);
+    raw().Exec("BEGIN EXCLUSIVE; INSERT INTO SETTINGS (ID) VALUES (1);");
+    const auto start = Clock::now();
+    const Raised e = ErrorOf([&] { connection->Execute("SELECT ID FROM SETTINGS"); });
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(900));
+    EXPECT_THAT(e.text, HasSubstr("locked"));
+    EXPECT_THAT(e.text, HasSubstr("1000 ms"));
+    EXPECT_THAT(ErrorOf([&] { connection->BeginTrans(); }).text, HasSubstr("locked"));  // a repair waits before writing
+    raw().Exec("COMMIT");
+    EXPECT_EQ(connection->Execute("SELECT count(*) AS N FROM SETTINGS")->GetField("N").ToInt32(), 1);
+}
+
+TEST_F(SqliteProvider, ValuesKeepTheirKindsAndBadSqlRaisesSqlitesWords) {
+    raw().Exec("INSERT INTO SETTINGS (ID) VALUES (5)");
+    auto connection = Open();
+    auto rs = connection->Execute("SELECT I, R, B, N FROM V");
+    EXPECT_EQ(rs->GetField("i"), _variant_t(std::int64_t{-9007199254740993}));
+    EXPECT_EQ(rs->GetField("B").AsText(), std::string("\0\xff" "A", 3));
+    EXPECT_TRUE(rs->GetField("N").IsNull());
+    const std::tuple<const char*, HRESULT, const char*> cases[] = {
+        {"SELECT ID FROM NOPE WHERE ID = 3", hr::kNoTable, "no such table: NOPE"},
+        {"INSERT INTO SETTINGS (ID) VALUES (1); INSERT INTO SETTINGS (ID) VALUES (2)", hr::kErrorsInCommand,
+         "Characters found after end of SQL statement"},
+        {"INSERT INTO SETTINGS (ID) VALUES (5)", hr::kIntegrityViolation, "UNIQUE constraint failed"},
+    };
+    for (const auto& [sql, code, says] : cases) {
+        const Raised e = ErrorOf([&] { connection->Execute(sql); });
+        EXPECT_EQ(e.code, code) << sql;
+        EXPECT_THAT(e.text, HasSubstr(says)) << sql;
+    }
+    EXPECT_EQ(raw().Query("SELECT count(*) FROM SETTINGS"), "1");
+}
+
+TEST_F(SqliteProvider, IdentityIsThisConnectionsLastInsert) {
+    auto connection = Open();
+    raw().Exec("INSERT INTO SETTINGS (ID) VALUES (41)");
+    connection->Execute("INSERT INTO SETTINGS (ALLOW_ANONYMOUS) VALUES (0)");
+    raw().Exec("INSERT INTO SETTINGS (ALLOW_ANONYMOUS) VALUES (0)");  // another connection's insert
+    connection->Execute("UPDATE SETTINGS SET ALLOW_ANONYMOUS = 1");   // three rows changed
+    EXPECT_EQ(connection->Execute("select @@identity as id")->GetField("ID").ToInt32(), 42);
+}
+
+TEST_F(SqliteProvider, RecordsetStaysOpenBesideWritesAndMoreShapesThanTheCacheKeeps) {
+    auto connection = Open();
+    for (int id = 1; id <= 3; ++id) connection->Execute(Format("INSERT INTO SETTINGS (ID) VALUES (%d)", id));
+    auto outer = connection->Execute("SELECT ID FROM SETTINGS WHERE ID >= 1");
+    for (int n = 0; n < 200; ++n) {
+        const int id = n % 3 + 1;
+        EXPECT_EQ(connection->Execute(Format("SELECT %d AS C FROM SETTINGS WHERE ID = %d", n, id))->GetField("C").ToInt32(), n);
+        connection->Execute(Format("UPDATE SETTINGS SET ALLOW_ANONYMOUS = %d WHERE ID = %d", -id, id));
+    }
+    outer->MoveNext();
+    EXPECT_EQ(outer->GetField("ID").ToInt32(), 2);
+    EXPECT_EQ(ErrorOf([&] { connection->Execute("DELETE FROM V")->IsEOF(); }).code, hr::kObjectClosed);
+    EXPECT_EQ(raw().Query("SELECT group_concat(ALLOW_ANONYMOUS) FROM SETTINGS"), "-1,-2,-3");
+    connection->Close();
+    EXPECT_EQ(ErrorOf([&] { outer->MoveNext(); }).code, hr::kObjectClosed);
+    EXPECT_EQ(raw().TryExec("BEGIN EXCLUSIVE; DELETE FROM SETTINGS; COMMIT;"), SQLITE_OK);  // no lock left behind
+}
+
+TEST_F(SqliteProvider, TransactionsNestAsSavepointsAndRollBack) {
+    auto connection = Open();
+    for (const char* step : {"B", "1", "B", "2", "R", "C", "B", "3", "R", "B", "4"}) {
+        if (*step == 'B') connection->BeginTrans();
+        else if (*step == 'C') connection->CommitTrans();
+        else if (*step == 'R') connection->RollbackTrans();
+        else connection->Execute(Format("INSERT INTO SETTINGS (ID) VALUES (%s)", step));
+    }
+    connection->Close();  // with the last transaction open
+    EXPECT_EQ(raw().Query("SELECT group_concat(ID) FROM SETTINGS"), "1");
+    EXPECT_THAT(ErrorOf([&] { Open()->CommitTrans(); }).text, HasSubstr("no transaction is active"));
+}
+
+TEST_F(SqliteProvider, CommandTimeoutInterruptsARunawayStatement) {
+    auto connection = Open(1);
+    const auto start = Clock::now();
+    const Raised e = ErrorOf([&] {
+        connection->Execute("WITH RECURSIVE C(X) AS (SELECT 1 UNION ALL SELECT X + 1 FROM C) SELECT count(*) FROM C");
+    });
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(900));
+    EXPECT_EQ(e.code, hr::kTimeout);
+    EXPECT_EQ(connection->Execute("SELECT count(*) AS N FROM SETTINGS")->GetField("N").ToInt32(), 0);
+}
+
+}  // namespace
+}  // namespace veltmoor::test

@@ -1,0 +1,153 @@
+// The ODBC provider through ADODB.Connection: opening and its failures, values and
+// recordsets, the driver's diagnostics, transactions, and the catalog.
+#include <algorithm>
+
+#include "tests/odbc/OdbcTestSupport.h"
+
+namespace veltmoor::ado::test {
+namespace {
+
+TEST_F(OdbcSqliteTest, OpenAndTheFailuresOfTheOpen) {
+    ConnectionPtr c = CreateConnection();
+    c->Open("Provider=msdasql.1;Driver={SQLite3};Database=" + dir_.File("y.db"), "", "", 0);
+    EXPECT_EQ(c->Provider(), "MSDASQL.1");
+    EXPECT_EQ(ErrorOf([&] { c->Open(ConnectionString(), "", "", 0); }).Error(), hr::kObjectOpen);
+    c->Close();
+    EXPECT_EQ(ErrorOf([&] { c->Execute("SELECT 1"); }).Error(), hr::kObjectClosed);
+    const std::pair<const char*, const char*> cases[] = {
+        {"Provider=MSDASQL;DSN=veltmoor-no-such-dsn", "[IM002]"},
+        {"Provider=MSDASQL;Driver={Veltmoor No Such Driver};Database=x", "[01000]"},
+        // Port 1 refuses at once: FreeTDS reports the failed login.
+        {"Provider=SQLOLEDB.1;Driver=FreeTDS;Data Source=127.0.0.1,1;User ID=ftp;Password=x;Connect Timeout=5", "[08001]"},
+        {"Provider=SQLOLEDB;Data Source=db1,99999", "port"},
+    };
+    for (const auto& [cs, says] : cases) {
+        const _com_error e = ErrorOf([&] { c->Open(cs, "", "", 0); });
+        EXPECT_NE(e.Description().find(says), std::string::npos) << cs << ": " << e.Description();
+        EXPECT_EQ(c->State(), adStateClosed);
+    }
+}
+
+TEST_F(OdbcSqliteTest, ValuesRecordsetsAndDiagnostics) {
+    ConnectionPtr c = Open();
+    EXPECT_EQ(c->Execute("CREATE TABLE T (ID integer UNIQUE, NAME nvarchar(50), RATIO double, FLAG bit)")->State(),
+              adStateClosed);
+    std::string body;
+    for (int i = 0; body.size() < 20000; ++i) body += "\xC3\xA9" + std::to_string(i);  // crosses every chunk boundary
+    c->Execute("INSERT INTO T VALUES (1, 'Z\xC3\xBCrich \xF0\x9F\x93\x81', 2.5, 1)");
+    c->Execute("INSERT INTO T VALUES (-7, '" + body + "', -0.125, 0)");
+    c->Execute("INSERT INTO T VALUES (3, NULL, NULL, NULL)");
+    RecordsetPtr rs = c->Execute("SELECT ID AS Idty, NAME, RATIO, FLAG FROM T ORDER BY rowid");
+    EXPECT_EQ(rs->GetField("idty"), _variant_t(1));
+    EXPECT_EQ(ErrorOf([&] { rs->GetField("NOPE"); }).Error(), hr::kItemNotFound);
+    rs->MoveNext();
+    EXPECT_EQ(rs->GetField("NAME").AsText(), body);
+    rs->MoveFirst();
+    EXPECT_EQ(Rows(rs, {"IDTY", "RATIO", "FLAG"}), "1|2.5|True;-7|-0.125|False;3|NULL|NULL");
+    EXPECT_EQ(ErrorOf([&] { rs->MoveNext(); }).Error(), hr::kNoCurrentRecord);
+    rs->Close();
+    EXPECT_EQ(ErrorOf([&] { rs->IsEOF(); }).Error(), hr::kObjectClosed);
+
+    c->Execute("CREATE TABLE U (ID integer)");  // the account check's pattern: writing while walking a recordset
+    for (RecordsetPtr all = c->Execute("SELECT ID FROM T"); !all->IsEOF(); all->MoveNext()) {
+        const std::string id = all->GetField("ID").ToString();
+        if (c->Execute("SELECT ID FROM U WHERE ID = " + id)->IsEOF()) c->Execute("INSERT INTO U VALUES (" + id + ")");
+    }
+    EXPECT_EQ(Rows(c->Execute("SELECT ID FROM U ORDER BY ID"), {"ID"}), "-7;1;3");
+
+    const _com_error syntax = ErrorOf([&] { c->Execute("SELEC 1"); });
+    EXPECT_EQ(syntax.Source(), "ODBC provider (MSDASQL)");
+    EXPECT_EQ(syntax.Description().rfind("[", 0), 0u) << syntax.Description();
+    EXPECT_NE(syntax.Description().find("syntax error"), std::string::npos) << syntax.Description();
+    EXPECT_NE(ErrorOf([&] { c->Execute("INSERT INTO T (ID) VALUES (1)"); }).Description().find("UNIQUE"), std::string::npos);
+    EXPECT_EQ(Rows(c->Execute("SELECT COUNT(*) AS N FROM T"), {"N"}), "3");  // usable after each failure
+}
+
+TEST_F(OdbcSqliteTest, TransactionsCommitRollBackAndEndWithTheConnection) {
+    ConnectionPtr c = Open();
+    c->Execute("CREATE TABLE T (ID integer)");
+    EXPECT_EQ(ErrorOf([&] { c->CommitTrans(); }).Error(), hr::kFail);
+    c->BeginTrans();
+    EXPECT_EQ(ErrorOf([&] { c->BeginTrans(); }).Error(), hr::kNotSupported);
+    c->Execute("INSERT INTO T VALUES (1)");
+    c->Execute("CREATE TABLE T2 (ID integer)");
+    EXPECT_EQ(Rows(c->Execute("SELECT ID FROM T"), {"ID"}), "1");  // the transaction sees its own work
+    c->RollbackTrans();
+    EXPECT_EQ(ErrorOf([&] { c->RollbackTrans(); }).Error(), hr::kFail);
+    EXPECT_TRUE(ErrorOf([&] { c->Execute("SELECT * FROM T2"); }).HasErrorInfo());
+    c->Execute("INSERT INTO T VALUES (2)");  // autocommit again
+    c->BeginTrans();
+    c->Execute("INSERT INTO T VALUES (3)");
+    c->CommitTrans();
+    c->BeginTrans();
+    c->Execute("INSERT INTO T VALUES (4)");
+    c->Close();  // as the reconnect after a failed table rebuild does
+    {
+        ConnectionPtr dropped = Open();
+        dropped->BeginTrans();
+        dropped->Execute("INSERT INTO T VALUES (5)");
+    }
+    EXPECT_EQ(Rows(Open()->Execute("SELECT ID FROM T ORDER BY ID"), {"ID"}), "2;3");
+}
+
+// Each column as "name type size nullable autonumber default", joined by ';'.
+std::string Describe(const std::vector<ColumnInfo>& columns) {
+    std::string out;
+    for (const ColumnInfo& c : columns)
+        out += (out.empty() ? "" : ";") + c.name + " " + std::to_string(c.type) + " " + std::to_string(c.definedSize) +
+               (c.nullable ? " null" : "") + (c.autoIncrement ? " auto" : "") +
+               (c.defaultValue.IsEmpty() ? "" : " =" + c.defaultValue.ToString());
+    return out;
+}
+
+TEST_F(OdbcSqliteTest, CatalogReportsAndCreatesTablesColumnsAndIndexes) {
+    ConnectionPtr c = Open();
+    for (const char* sql : {"CREATE TABLE ACCOUNTS (ID integer PRIMARY KEY AUTOINCREMENT, NAME nvarchar(50) NOT NULL, "
+                            "QUOTA integer DEFAULT 0, ENABLED bit NOT NULL DEFAULT 1, NOTE varchar(20) DEFAULT NULL, "
+                            "RATIO double, CREATED timestamp)",
+                            "CREATE UNIQUE INDEX IX_NAME ON ACCOUNTS (NAME)", "CREATE INDEX IX_PAIR ON ACCOUNTS (QUOTA, ID)",
+                            "CREATE TABLE USER_GROUPS (GROUP_ID integer)", "CREATE TABLE USERXGROUPS (MEMO varchar)",
+                            "CREATE VIEW ACCOUNT_NAMES AS SELECT NAME FROM ACCOUNTS"})
+        c->Execute(sql);
+    auto catalog = c->Catalog();
+    std::vector<std::string> names;  // without views, nor SQLite's own bookkeeping tables
+    for (const std::string& name : catalog->TableNames())
+        if (name.rfind("sqlite_", 0) != 0) names.push_back(name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"ACCOUNTS", "USERXGROUPS", "USER_GROUPS"}));
+    const std::vector<ColumnInfo> columns = catalog->Columns("ACCOUNTS");
+    EXPECT_TRUE(columns[0].autoIncrement);
+    EXPECT_EQ(Describe({columns.begin() + 1, columns.end()}),
+              "NAME 200 50;QUOTA 3 0 null =0;ENABLED 11 0 =1;NOTE 200 20 null;RATIO 5 0 null;CREATED 135 0 null");
+    // Pattern characters in a table's name match only themselves; an unsized text is unbounded.
+    EXPECT_EQ(Describe(catalog->Columns("user_groups")), "GROUP_ID 3 0 null");
+    EXPECT_GT(catalog->Columns("USERXGROUPS")[0].definedSize, 8000);
+    EXPECT_EQ(ErrorOf([&] { catalog->Columns("USER%"); }).Error(), hr::kNoTable);
+
+    catalog->CreateIndex("ACCOUNTS", IndexInfo{"IX_NOTE", false, false, false, {columns[4]}});
+    std::vector<std::string> indexes;  // the rowid key has no index of its own and is listed as the primary key
+    for (const IndexInfo& i : catalog->Indexes("ACCOUNTS")) {
+        indexes.push_back((i.primaryKey ? "PK" : i.name) + (i.unique ? " unique:" : ":"));
+        for (const ColumnInfo& k : i.columns) indexes.back() += " " + k.name;
+    }
+    std::sort(indexes.begin(), indexes.end());
+    EXPECT_EQ(indexes, (std::vector<std::string>{"IX_NAME unique: NAME", "IX_NOTE: NOTE", "IX_PAIR: QUOTA ID", "PK unique: ID"}));
+    c->Execute("INSERT INTO ACCOUNTS (NAME, NOTE) VALUES ('a', 'x')");
+    c->Execute("INSERT INTO ACCOUNTS (NAME, NOTE) VALUES ('b', 'x')");
+    const _com_error refused = ErrorOf([&] {
+        catalog->CreateIndex("ACCOUNTS", IndexInfo{"UX_NOTE", false, true, false, {columns[4]}});
+    });
+    EXPECT_NE(refused.Description().find("UNIQUE"), std::string::npos) << refused.Description();
+
+    TableDef quotas{"QUOTAS", {columns[1], columns[2]}};
+    quotas.columns[1].defaultValue = _variant_t(5);
+    catalog->CreateTable(quotas);
+    EXPECT_EQ(Describe(catalog->Columns("QUOTAS")), "NAME 200 50;QUOTA 3 0 null =5");
+    EXPECT_EQ(ErrorOf([&] { catalog->SetColumnProperty("ACCOUNTS", "QUOTA", "Autoincrement", _variant_t(true)); }).Error(),
+              hr::kNotSupported);
+    c->Close();
+    EXPECT_EQ(ErrorOf([&] { catalog->TableNames(); }).Error(), hr::kObjectClosed);
+}
+
+}  // namespace
+}  // namespace veltmoor::ado::test
