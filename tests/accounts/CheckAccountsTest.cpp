@@ -1,38 +1,49 @@
-// The account link check on real SQLite files: findings, repairs and what the
-// database holds afterwards; the SQL Server dialect's answers through the
-// scripted connection.
+// The account link check on real SQLite files: damage, check, repair, check again, with rows or bytes compared
+// before and after; repairs that never make a database worse; SQL Server's statements through the scripted connection.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include <sys/resource.h>
 
-#include "app/VeltmoorDlg.h"
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <thread>
+
 #include "tests/accounts/AccountDatabase.h"
 #include "tests/support/DialogFixture.h"
-#include "tests/support/TempDir.h"
 #include "tests/support/ScriptedConnection.h"
+#include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
+using namespace ::testing;
+using Lines = std::vector<std::string>;
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
 
 class CheckAccountsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        db_ = std::make_unique<AccountDatabase>(folder_.File("tarnwick.mdb"));
-        dlg_.m_strSharedFolder = "/srv/ftp";
-        dlg_.m_bBackupBeforeRepair = false;
-    }
-
-    // One run of the check, as the button does it: returns the log's lines.
-    std::vector<std::string> Run(bool fix) {
+    void SetUp() override { db_ = std::make_unique<AccountDatabase>(folder_.File("tarnwick.mdb")); }
+    // One run as its button makes it, on a fresh connection (extra: more of the connection string).
+    Lines Run(bool fix, const std::string& extra = "", long timeoutSeconds = 30,
+              void (CVeltmoorDlg::*handler)() = &CVeltmoorDlg::OnCheckAccounts) {
         dlg_.m_pConnection = ado::CreateConnection();
-        dlg_.m_pConnection->Open(db_->ConnectionString(), "", "", 0);
-        dlg_.m_bFixErrors = fix ? 1 : 0;
-        dlg_.BeginRun();
-        dlg_.CheckAccounts();
+        dlg_.m_pConnection->PutCommandTimeout(timeoutSeconds);
+        dlg_.m_pConnection->Open(db_->ConnectionString() + extra, "", "", 0);
+        SetFixErrors(dlg_, fix);
+        (dlg_.*handler)();
         dlg_.m_pConnection->Close();
         return LogLines(dlg_);
+    }
+    Lines Backups() const {
+        Lines names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.path()))
+            if (entry.path().extension() == ".bak") names.push_back(entry.path().string());
+        return names;
     }
 
     TempDir folder_;
@@ -40,200 +51,206 @@ protected:
     CVeltmoorDlg dlg_;
 };
 
-TEST_F(CheckAccountsTest, NoAccountsGiveOneLineAndNoBlank) {
+// Links to rows that do not exist (negative values too) and NULL links, beside links to rows whose IDs are 0 and
+// negative; names with brackets, quotes and non-ASCII letters, and one that tries to inject SQL.
+TEST_F(CheckAccountsTest, BrokenLinksAreReportedThenRepairedInOrderWithNeutralRowsThenClean) {
+    dlg_.m_bBackupBeforeRepair = false;
     EXPECT_THAT(Run(false), ElementsAre("-- No Accounts Found in The Database --"));
+    const std::string odd = "Jürgen [o'brien]", evil = "x'); DROP TABLE ACCOUNTS; --";
+    db_->Exec("INSERT INTO SETTINGS (ID) VALUES (0); INSERT INTO QUOTAS (ID) VALUES (-5)");
+    db_->Exec(Format("UPDATE ACCOUNTS SET SETTINGS_ID = 0, QUOTA_ID = -5 WHERE ID = %ld", db_->AddSoundAccount("alice")));
+    const long id = db_->AddAccount(odd, -1, -3, 77, 99);
+    db_->AddAccount(evil, std::nullopt, std::nullopt, std::nullopt, std::nullopt);
+    auto expected = [&](const Lines& findings, const std::string& suffix) {  // findings of all but alice
+        Lines lines;
+        for (const std::string& name : {std::string("alice"), odd, evil}) {
+            lines.push_back("-- Checking Account [" + name + "] --");
+            for (const std::string& finding : name == "alice" ? Lines() : findings) lines.push_back(finding + suffix);
+            lines.insert(lines.end(), {"-- Finished Checking Account [" + name + "] --", "  "});
+        }
+        return lines;
+    };
+    const Lines found = {"Missing recordset in SETTINGS table", "Missing recordset in QUOTA table",
+                         "Missing recordset in RATIO table", "Missing recordset in FOLDERS table"};
+    const auto before = db_->Dump();
+    for (const std::string suffix : {"", " - FIXED"}) {
+        EXPECT_EQ(Run(!suffix.empty()), expected(found, suffix));
+        EXPECT_EQ(std::pair(dlg_.m_tally.findings, dlg_.m_tally.fixed), std::pair(8, suffix.empty() ? 0 : 8));
+        if (suffix.empty()) { EXPECT_EQ(db_->Dump(), before) << "unticked: nothing written"; }
+    }
+    // New rows are neutral; the home folder is its own root, the account's, in the shared folder.
+    const std::pair<const char*, std::string> rows[] = {
+        {"S.ALLOW_ANONYMOUS", "0"}, {"Q.ENABLE_QUOTA", "0"}, {"R.ENABLE_RATIO", "0"}, {"F.ROOT_ID = F.ID", "1"},
+        {"F.ACCOUNT_ID", std::to_string(id)}, {"F.NAME || ' ' || F.ALIAS", "/srv/ftp/" + odd + " /"}};
+    for (const auto& [value, row] : rows)
+        EXPECT_EQ(db_->Value(Format("SELECT %s FROM ACCOUNTS A JOIN SETTINGS S ON S.ID=A.SETTINGS_ID JOIN QUOTAS Q "
+                                    "ON Q.ID=A.QUOTA_ID JOIN RATIOS R ON R.ID=A.RATIO_ID JOIN FOLDERS F ON "
+                                    "F.ID=A.HOME_FOLDER_ID WHERE A.ID=%ld", value, id)), row) << value;
+    EXPECT_EQ(db_->Value(Format("SELECT F.NAME FROM ACCOUNTS A JOIN FOLDERS F ON F.ID=A.HOME_FOLDER_ID WHERE A.ID=%ld",
+                                id + 1)), "/srv/ftp/" + evil);
+    EXPECT_EQ(Run(false), expected({}, ""));
+    dlg_.m_pConnection.Release();  // no connection object: an invalid pointer, not a crash
+    dlg_.CheckAccounts();
+    EXPECT_THAT(LogLines(dlg_), Contains("Code = 80004003"));
 }
 
-TEST_F(CheckAccountsTest, SoundAccountGivesExactlyThreeLines) {
-    db_->AddSoundAccount("alice");
-    EXPECT_THAT(Run(true), ElementsAre("-- Checking Account [alice] --", "-- Finished Checking Account [alice] --", "  "));
-    EXPECT_EQ(dlg_.m_tally.findings, 0);
-}
-
-struct BrokenLink {
-    const char* name;
-    const char* message;
-    const char* linkColumn;
-    const char* table;
+// Runs that may change no row: linked tables whose ID lost its autonumber (no repair may use the rowid SQLite
+// made, so other accounts' rows stay as they were); a missing ACCOUNTS table; a damaged page, which ends the run
+// before it reads anything; a read-only connection or a backup that cannot be written (a full disk), which stop
+// every repair, said once. Files with no damage done by sql keep every byte; extra: more of the connection string.
+struct NothingRepaired {
+    const char *name, *sql, *extra;
+    bool damagePage, fullDisk;
+    void (CVeltmoorDlg::*handler)();
+    const char *tracer, *says;
+    long errors, reported;  // error blocks, finding lines
 };
 
-class SingleBrokenLink : public CheckAccountsTest, public ::testing::WithParamInterface<BrokenLink> {};
+class NothingRepairedTest : public CheckAccountsTest, public WithParamInterface<NothingRepaired> {};
 
-TEST_P(SingleBrokenLink, IsReportedThenRepairedThenClean) {
-    const BrokenLink link = GetParam();
-    const long id = db_->AddSoundAccount("bob");
-    const std::string before = db_->Value(Format("SELECT %s FROM ACCOUNTS WHERE ID=%ld", link.linkColumn, id));
-    db_->Exec(Format("DELETE FROM %s WHERE ID=%s", link.table, before.c_str()));
-    const std::string rowsBefore = db_->Value(Format("SELECT COUNT(*) FROM %s", link.table));
-
-    // Unticked: reported, nothing written.
-    EXPECT_THAT(Run(false), ElementsAre("-- Checking Account [bob] --", link.message,
-                                        "-- Finished Checking Account [bob] --", "  "));
-    EXPECT_EQ(db_->Value(Format("SELECT %s FROM ACCOUNTS WHERE ID=%ld", link.linkColumn, id)), before);
-    EXPECT_EQ(db_->Value(Format("SELECT COUNT(*) FROM %s", link.table)), rowsBefore);
-    EXPECT_EQ(dlg_.m_tally.findings, 1);
-    EXPECT_EQ(dlg_.m_tally.fixed, 0);
-
-    // Ticked: repaired with a new row of neutral values, the account re-pointed.
-    EXPECT_THAT(Run(true), ElementsAre("-- Checking Account [bob] --", std::string(link.message) + " - FIXED",
-                                       "-- Finished Checking Account [bob] --", "  "));
-    EXPECT_EQ(dlg_.m_tally.fixed, 1);
-    const std::string now = db_->Value(Format("SELECT %s FROM ACCOUNTS WHERE ID=%ld", link.linkColumn, id));
-    EXPECT_NE(now, before);
-    EXPECT_EQ(db_->Value(Format("SELECT COUNT(*) FROM %s WHERE ID=%s", link.table, now.c_str())), "1");
-
-    // A second run finds nothing.
-    EXPECT_THAT(Run(true), ElementsAre("-- Checking Account [bob] --", "-- Finished Checking Account [bob] --", "  "));
+TEST_P(NothingRepairedTest, KeepsEveryRowAndTheFindingsStayReported) {
+    const NothingRepaired c = GetParam();
+    for (const char* name : {"a", "b", "c"}) db_->AddSoundAccount(name);
+    for (int i = 0; i < 20; ++i) db_->AddAccount("u" + std::to_string(i), 999, 999, 999, 999);
+    db_->Exec(c.sql);
+    if (c.damagePage) {  // Zero the cell pointers of the table's leaf page.
+        const long at = (std::stol(db_->Value("SELECT rootpage FROM sqlite_master WHERE name = 'ACCOUNTS'")) - 1) *
+                        std::stol(db_->Value("PRAGMA page_size"));
+        db_.reset();
+        std::fstream file(folder_.File("tarnwick.mdb"), std::ios::binary | std::ios::in | std::ios::out);
+        file.seekg(at + 3);
+        const int high = file.get(), cells = high << 8 | file.get();
+        file.seekp(at + 8).write(std::string(2 * cells, '\0').data(), 2 * cells);
+        file.close();
+        db_ = std::make_unique<AccountDatabase>(folder_.File("tarnwick.mdb"), false);
+    }
+    const auto rows = c.damagePage ? Lines() : db_->Dump();
+    const std::string bytes = Bytes(db_->Path());
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, SIG_IGN);  // a full disk: no file may grow past a few bytes (the signal would end the process)
+    const rlimit limit{c.fullDisk ? 512 : saved.rlim_cur, saved.rlim_max};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const Lines lines = Run(true, c.extra, 30, c.handler);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_THAT(lines, Contains(StartsWith("Exception Recorded")).Times(c.errors));
+    EXPECT_THAT(lines, Contains(StartsWith(c.tracer)).Times(c.errors));
+    EXPECT_THAT(lines, Contains(HasSubstr(c.says)));
+    EXPECT_THAT(lines, Each(Not(HasSubstr(" - FIXED"))));
+    EXPECT_THAT(lines, Contains(StartsWith("Missing recordset in")).Times(c.reported));
+    if (!c.damagePage) { EXPECT_EQ(db_->Dump(), rows); }
+    if (!*c.sql) { EXPECT_TRUE(Bytes(db_->Path()) == bytes && Backups().empty()) << "the file changed or was copied"; }
+    EXPECT_THAT(Run(false), Contains(StartsWith("Missing recordset in")).Times(c.reported));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EachLink, SingleBrokenLink,
-    ::testing::Values(BrokenLink{"Settings", "Missing recordset in SETTINGS table", "SETTINGS_ID", "SETTINGS"},
-                      BrokenLink{"Quota", "Missing recordset in QUOTA table", "QUOTA_ID", "QUOTAS"},
-                      BrokenLink{"Ratio", "Missing recordset in RATIO table", "RATIO_ID", "RATIOS"},
-                      BrokenLink{"Folder", "Missing recordset in FOLDERS table", "HOME_FOLDER_ID", "FOLDERS"}),
+constexpr auto kAccounts = &CVeltmoorDlg::OnCheckAccounts;
+constexpr const char *kDamaged = "Tracer: CVeltmoorDlg::CheckIntegrity", *kPrepare = "Tracer: CVeltmoorDlg::PrepareRepair",
+                     *kReadOnly = "The connection to the database is read-only", *kNoAutonumber =
+    "CREATE TABLE S AS SELECT * FROM SETTINGS; CREATE TABLE Q AS SELECT * FROM QUOTAS; CREATE TABLE R AS SELECT * FROM "
+    "RATIOS; CREATE TABLE F AS SELECT * FROM FOLDERS; DROP TABLE SETTINGS; DROP TABLE QUOTAS; DROP TABLE RATIOS; DROP TABLE "
+    "FOLDERS; ALTER TABLE S RENAME TO SETTINGS; ALTER TABLE Q RENAME TO QUOTAS; ALTER TABLE R RENAME TO RATIOS; ALTER "
+    "TABLE F RENAME TO FOLDERS;";
+INSTANTIATE_TEST_SUITE_P(Cases, NothingRepairedTest, Values(
+    NothingRepaired{"LostAutonumber", kNoAutonumber, "", false, false, kAccounts,
+                    "Tracer: CVeltmoorDlg::GetInsertIdentityValue", "generated no ID", 80, 80},
+    NothingRepaired{"NoAccountsTable", "DROP TABLE ACCOUNTS", "", false, false, kAccounts,
+                    "Tracer: CVeltmoorDlg::CheckAccounts", "", 1, 0},
+    NothingRepaired{"DamagedAccounts", "", "", true, false, kAccounts, kDamaged, "\".recover\"", 1, 0},
+    NothingRepaired{"DamagedTables", "", "", true, false, &CVeltmoorDlg::OnCheckTables, kDamaged, "is damaged", 1, 0},
+    NothingRepaired{"ModeRead", "", "; Mode=Read", false, false, kAccounts, kPrepare, kReadOnly, 1, 80},
+    NothingRepaired{"ModeShareDenyWrite", "", "; Mode=Share Deny Write", false, false, kAccounts, kPrepare, kReadOnly, 1, 80},
+    NothingRepaired{"Mode1", "", "; Mode=1", false, false, kAccounts, kPrepare, kReadOnly, 1, 80},
+    NothingRepaired{"FullDisk", "", "", false, true, kAccounts, kPrepare, "", 1, 80}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CheckAccountsTest, AllFourBrokenAreRepairedInOrderWithNeutralRows) {
-    const long id = db_->AddAccount("carol", 0, -3, 77, 99);
-    EXPECT_THAT(Run(true), ElementsAre("-- Checking Account [carol] --", "Missing recordset in SETTINGS table - FIXED",
-                                       "Missing recordset in QUOTA table - FIXED",
-                                       "Missing recordset in RATIO table - FIXED",
-                                       "Missing recordset in FOLDERS table - FIXED",
-                                       "-- Finished Checking Account [carol] --", "  "));
-    const auto row = [&](const char* sql) { return db_->Value(Format(sql, id)); };
-    EXPECT_EQ(row("SELECT S.ALLOW_ANONYMOUS FROM ACCOUNTS A JOIN SETTINGS S ON S.ID=A.SETTINGS_ID WHERE A.ID=%ld"), "0");
-    EXPECT_EQ(row("SELECT Q.ENABLE_QUOTA FROM ACCOUNTS A JOIN QUOTAS Q ON Q.ID=A.QUOTA_ID WHERE A.ID=%ld"), "0");
-    EXPECT_EQ(row("SELECT R.ENABLE_RATIO FROM ACCOUNTS A JOIN RATIOS R ON R.ID=A.RATIO_ID WHERE A.ID=%ld"), "0");
-    // The home folder is its own root, belongs to the account and lies in the shared folder.
-    EXPECT_EQ(row("SELECT F.ROOT_ID = F.ID FROM ACCOUNTS A JOIN FOLDERS F ON F.ID=A.HOME_FOLDER_ID WHERE A.ID=%ld"), "1");
-    EXPECT_EQ(row("SELECT F.ACCOUNT_ID FROM ACCOUNTS A JOIN FOLDERS F ON F.ID=A.HOME_FOLDER_ID WHERE A.ID=%ld"),
-              std::to_string(id));
-    EXPECT_EQ(row("SELECT F.NAME || ' ' || F.ALIAS FROM ACCOUNTS A JOIN FOLDERS F ON F.ID=A.HOME_FOLDER_ID WHERE A.ID=%ld"),
-              "/srv/ftp/carol /");
-    EXPECT_THAT(Run(false), ElementsAre("-- Checking Account [carol] --", "-- Finished Checking Account [carol] --", "  "));
+// Every account is checked exactly once, also under an index that covers the selected columns (which repairs
+// change) and across batches, with NULL IDs and an ID shared where a batch ends.
+TEST_F(CheckAccountsTest, EachAccountIsCheckedOnceAcrossBatchesAndTheSecondRunIsClean) {
+    db_->Exec("DROP TABLE ACCOUNTS; CREATE TABLE ACCOUNTS (ID INTEGER, NAME NVARCHAR(255), SETTINGS_ID INTEGER, HOME_FOLDER_ID "
+              "INTEGER, QUOTA_ID INTEGER, RATIO_ID INTEGER); CREATE INDEX COVER ON ACCOUNTS (SETTINGS_ID, ID, NAME, "
+              "HOME_FOLDER_ID, QUOTA_ID, RATIO_ID); WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE "
+              "i < 2100) INSERT INTO SETTINGS (ID) SELECT i FROM c; INSERT INTO QUOTAS (ID) SELECT ID FROM SETTINGS; "
+              "INSERT INTO RATIOS (ID) SELECT ID FROM SETTINGS; INSERT INTO FOLDERS (ID, NAME) SELECT ID, 'f' FROM SETTINGS;"
+              "INSERT INTO ACCOUNTS SELECT ID, 'user' || ID, ID, ID, ID, ID FROM SETTINGS; INSERT INTO ACCOUNTS SELECT "
+              "NULL, 'null' || ID, 1, 1, 1, 1 FROM SETTINGS WHERE ID <= 3; INSERT INTO ACCOUNTS SELECT 1000, 'copy' || "
+              "ID, 1, 1, 1, 1 FROM SETTINGS WHERE ID <= 2; DELETE FROM SETTINGS WHERE ID % 10 = 0;");
+    long checked = 0;  // the log keeps only the last lines of a long run: count as the CLI does
+    dlg_.m_accountProgress = [&](long) { ++checked; };
+    for (const bool fix : {true, false}) {
+        checked = 0;
+        Run(fix);
+        EXPECT_EQ(checked, 2105);
+        EXPECT_EQ(dlg_.m_tally.findings, fix ? 210 : 0);
+        EXPECT_EQ(dlg_.m_tally.fixed, fix ? 210 : 0);
+    }
 }
 
-TEST_F(CheckAccountsTest, LinkValuesZeroAndNegativeAreLookedUpLikeAnyOther) {
-    db_->Exec("INSERT INTO SETTINGS (ID, ALLOW_ANONYMOUS) VALUES (0, 1), (-5, 1)");
-    const long sound = db_->AddSoundAccount("x");
-    db_->Exec(Format("UPDATE ACCOUNTS SET SETTINGS_ID = 0 WHERE ID = %ld", sound));
-    const long other = db_->AddSoundAccount("y");
-    db_->Exec(Format("UPDATE ACCOUNTS SET SETTINGS_ID = -5 WHERE ID = %ld", other));
-    const auto lines = Run(false);
-    EXPECT_THAT(lines, ElementsAre("-- Checking Account [x] --", "-- Finished Checking Account [x] --", "  ",
-                                   "-- Checking Account [y] --", "-- Finished Checking Account [y] --", "  "));
-}
-
-TEST_F(CheckAccountsTest, NamesWithBracketsQuotesAndNonAsciiLettersStayIntactAndCannotInject) {
-    const std::string evil = "x'); DROP TABLE ACCOUNTS; --";
-    for (const std::string& name : std::vector<std::string>{"[team] lead", "o'brien", "Jürgen Ødegård", evil}) db_->AddAccount(name, 999, 999, 999, 999);
-    const auto lines = Run(true);
-    EXPECT_EQ(lines[0], "-- Checking Account [[team] lead] --");
-    EXPECT_THAT(lines, ::testing::Contains("-- Checking Account [Jürgen Ødegård] --"));
-    EXPECT_THAT(lines, ::testing::Contains("-- Checking Account [" + evil + "] --"));
-    EXPECT_EQ(dlg_.m_tally.errors, 0) << dlg_.m_wndLog.GetText();
-    // Every account got its home folder under its own, unchanged name.
-    EXPECT_THAT(db_->Column("SELECT F.NAME FROM ACCOUNTS A JOIN FOLDERS F ON F.ID = A.HOME_FOLDER_ID ORDER BY A.ID"),
-                ElementsAre("/srv/ftp/[team] lead", "/srv/ftp/o'brien", "/srv/ftp/Jürgen Ødegård", "/srv/ftp/" + evil));
-    EXPECT_EQ(db_->Value("SELECT COUNT(*) FROM ACCOUNTS"), "4");
-}
-
-TEST_F(CheckAccountsTest, NullLinksAreBrokenLinksAndOtherAccountsAreStillChecked) {
-    db_->AddAccount(std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt);
-    db_->AddSoundAccount("after");
-    EXPECT_THAT(Run(false),
-                ElementsAre("-- Checking Account [] --", "Missing recordset in SETTINGS table",
-                            "Missing recordset in QUOTA table", "Missing recordset in RATIO table",
-                            "Missing recordset in FOLDERS table", "-- Finished Checking Account [] --", "  ",
-                            "-- Checking Account [after] --", "-- Finished Checking Account [after] --", "  "));
+// The first write of a run is preceded by a consistent copy of the file (a run that writes nothing leaves none).
+// With a server holding the write lock for 1.5 s, a repair waits for it up to the busy timeout; when that is
+// shorter the log says how long it waited.
+TEST_F(CheckAccountsTest, BackupBeforeTheFirstRepairAndWaitingForALock) {
+    const long id = db_->AddSoundAccount("bob");
     Run(true);
-    EXPECT_EQ(db_->Value("SELECT COUNT(*) FROM ACCOUNTS WHERE SETTINGS_ID IS NULL OR QUOTA_ID IS NULL "
-                         "OR RATIO_ID IS NULL OR HOME_FOLDER_ID IS NULL"),
-              "0");
+    EXPECT_THAT(Backups(), ElementsAre());  // nothing to repair, nothing copied
+    db_->Exec("DELETE FROM SETTINGS");
+    Run(true, "; Mode=ReadWrite|Share Deny None");
+    ASSERT_EQ(Backups().size(), 1u);
+    const std::string backup = Backups()[0], stem = backup.substr(0, backup.size() - 4);
+    EXPECT_THAT(backup, ContainsRegex("/tarnwick\\.mdb\\.[0-9]{8}-[0-9]{6}\\.bak$"));
+    EXPECT_THAT(LogEntries(dlg_), ElementsAre(Plain("-- Checking Account [bob] --"),
+                                              Green("--- Backup of the database written to " + backup),
+                                              Plain("Missing recordset in SETTINGS table - FIXED"),
+                                              Plain("-- Finished Checking Account [bob] --"), Plain("  ")));
+    EXPECT_EQ(AccountDatabase(backup, false).Value("SELECT COUNT(*) FROM SETTINGS"), "0");
+    for (const long timeout : {30, 1}) {
+        db_->Exec(Format("UPDATE ACCOUNTS SET QUOTA_ID = 999 WHERE ID = %ld", id));
+        std::promise<void> locked;
+        std::thread server([&] {
+            AccountDatabase other(folder_.File("tarnwick.mdb"), false);
+            other.Exec("BEGIN IMMEDIATE; INSERT INTO RATIOS (ENABLE_RATIO) VALUES (1);");
+            locked.set_value();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            other.Exec("COMMIT");
+        });
+        locked.get_future().wait();
+        const Lines lines = Run(true, "", timeout);
+        server.join();
+        EXPECT_THAT(lines, Contains(ContainsRegex(timeout == 30 ? "Missing recordset in QUOTA table - FIXED"
+                                                                : "holds a lock on the database; waited 1[0-9]{3} ms")));
+        EXPECT_EQ(db_->Value(Format("SELECT QUOTA_ID = 999 FROM ACCOUNTS WHERE ID = %ld", id)), timeout == 30 ? "0" : "1");
+    }
+    // Copies within the same second take the next free names.
+    ASSERT_EQ(Backups().size(), 3u);
+    for (const std::string& name : Backups())
+        if (name != backup && name.starts_with(stem)) { EXPECT_THAT(name, ContainsRegex("-[23]\\.bak$")); }
 }
 
-TEST_F(CheckAccountsTest, MissingAccountsTableWritesTheErrorBlock) {
-    db_->Exec("DROP TABLE ACCOUNTS");
-    const auto lines = Run(true);
-    ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[1], "Exception Recorded");
-    EXPECT_EQ(lines[6], "Tracer: CVeltmoorDlg::CheckAccounts");
-}
-
-TEST_F(CheckAccountsTest, WithoutConnectionTheCheckRecordsAnInvalidPointer) {
-    dlg_.m_pConnection.Release();
-    dlg_.CheckAccounts();
-    const auto lines = LogLines(dlg_);
-    ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[2], "Code = 80004003");
-}
-
-// The SQL Server dialect: the statements as sent, and an identity value that
-// comes back empty.
-TEST(CheckAccountsScripted, EmptyIdentityLeavesTheAccountAsItWasAndNoOrphanRow) {
-    CVeltmoorDlg dlg;
-    ScriptedConnection sql;
-    sql.On("SELECT ID,NAME,SETTINGS_ID,HOME_FOLDER_ID,QUOTA_ID,RATIO_ID FROM ACCOUNTS")
-        .Return({{"ID", "NAME", "SETTINGS_ID", "HOME_FOLDER_ID", "QUOTA_ID", "RATIO_ID"}, {{7, "eve", 1, 2, 3, 4}}});
-    sql.On("SELECT ID FROM QUOTAS WHERE ID = 3").Return({{"ID"}, {{3}}});
-    sql.On("SELECT ID FROM RATIOS WHERE ID = 4").Return({{"ID"}, {{4}}});
-    sql.On("SELECT ID FROM FOLDERS WHERE ID = 2").Return({{"ID"}, {{2}}});
-    sql.On("SELECT ID FROM SETTINGS WHERE ID = 1").Return({{"ID"}, {}});
-    sql.On("SELECT @@IDENTITY AS ID").Return({{"ID"}, {{_variant_t::Null()}}});
-    dlg.m_pConnection = sql.Open();
-    dlg.m_bFixErrors = 1;
-    dlg.CheckAccounts();
-    const auto lines = LogLines(dlg);
-    ASSERT_EQ(lines.size(), 12u);
-    EXPECT_EQ(lines[6], "Description: The INSERT into SETTINGS generated no ID (@@IDENTITY is empty): its ID column is "
-                        "not an autonumber column (Check Tables reports it). The account's repair was rolled back.");
-    EXPECT_EQ(lines[7], "Tracer: CVeltmoorDlg::GetInsertIdentityValue");
-    EXPECT_EQ(lines[9], "Missing recordset in SETTINGS table - ATTEMPT TO FIX FAILED");
-    EXPECT_THAT(sql.Statements(),
-                ElementsAre("SELECT ID,NAME,SETTINGS_ID,HOME_FOLDER_ID,QUOTA_ID,RATIO_ID FROM ACCOUNTS",
-                            "SELECT ID FROM SETTINGS WHERE ID = 1", kBegin,
-                            "INSERT INTO SETTINGS (ALLOW_ANONYMOUS) VALUES (0)", "SELECT @@IDENTITY AS ID", kRollback,
-                            "SELECT ID FROM QUOTAS WHERE ID = 3", "SELECT ID FROM RATIOS WHERE ID = 4",
-                            "SELECT ID FROM FOLDERS WHERE ID = 2"));
-}
-
-TEST(CheckAccountsScripted, HomeFolderRepairSendsTheStatementsInOrder) {
-    CVeltmoorDlg dlg;
-    dlg.m_strSharedFolder = "/srv/ftp";
-    ScriptedConnection sql;
-    sql.On("SELECT ID,NAME,SETTINGS_ID,HOME_FOLDER_ID,QUOTA_ID,RATIO_ID FROM ACCOUNTS")
-        .Return({{"ID", "NAME", "SETTINGS_ID", "HOME_FOLDER_ID", "QUOTA_ID", "RATIO_ID"}, {{7, "d'arcy", 1, 2, 3, 4}}});
-    sql.On(::testing::StartsWith("SELECT ID FROM")).Return({{"ID"}, {{1}}});
-    sql.On("SELECT ID FROM FOLDERS WHERE ID = 2").Return({{"ID"}, {}});
-    sql.On("SELECT @@IDENTITY AS ID").Return({{"ID"}, {{41}}});
-    dlg.m_pConnection = sql.Open();
-    dlg.m_bFixErrors = 1;
-    dlg.CheckAccounts();
-    const auto statements = sql.Statements();
-    ASSERT_GE(statements.size(), 6u);
-    EXPECT_THAT(std::vector<std::string>(statements.end() - 6, statements.end()),
-                ElementsAre(kBegin, "INSERT INTO FOLDERS (ACCOUNT_ID,ROOT_ID,[NAME],ALIAS) VALUES(7,-1,'/srv/ftp/d''arcy','/')",
-                            "SELECT @@IDENTITY AS ID", "UPDATE FOLDERS SET ROOT_ID=41 WHERE ID=41;",
-                            "UPDATE ACCOUNTS SET HOME_FOLDER_ID = 41 WHERE ID = 7", kCommit));
-}
-
-TEST(CheckAccountsScripted, FailingIdentityQueryWritesItsOwnBlockAndTheRepairFails) {
-    CVeltmoorDlg dlg;
-    ScriptedConnection sql;
-    sql.On("SELECT ID,NAME,SETTINGS_ID,HOME_FOLDER_ID,QUOTA_ID,RATIO_ID FROM ACCOUNTS")
-        .Return({{"ID", "NAME", "SETTINGS_ID", "HOME_FOLDER_ID", "QUOTA_ID", "RATIO_ID"}, {{7, "eve", 1, 2, 3, 4}}});
-    sql.On(::testing::StartsWith("SELECT ID FROM")).Return({{"ID"}, {{1}}});
-    sql.On("SELECT ID FROM RATIOS WHERE ID = 4").Return({{"ID"}, {}});
-    sql.On("SELECT @@IDENTITY AS ID").Fail(hr::kErrorsInCommand, "[42000] (102) Incorrect syntax");
-    dlg.m_pConnection = sql.Open();
-    dlg.m_bFixErrors = 1;
-    dlg.CheckAccounts();
-    const auto lines = LogLines(dlg);
-    EXPECT_THAT(lines, ::testing::Contains("Tracer: CVeltmoorDlg::GetInsertIdentityValue"));
-    EXPECT_THAT(lines, ::testing::Contains("Missing recordset in RATIO table - ATTEMPT TO FIX FAILED"));
-    EXPECT_EQ(lines.back(), "  ");
-    EXPECT_EQ(sql.OpenTransactions(), 0);
+// The SQL Server dialect: the home folder's repair as sent, and an identity value that
+// comes back empty, which rolls the account's repair back.
+TEST(CheckAccountsScripted, HomeFolderRepairStatementsInOrder) {
+    for (const bool identity : {true, false}) {
+        CVeltmoorDlg dlg;
+        ScriptedConnection sql;
+        sql.On("SELECT ID,NAME,SETTINGS_ID,HOME_FOLDER_ID,QUOTA_ID,RATIO_ID FROM ACCOUNTS")
+            .Return({{"ID", "NAME", "SETTINGS_ID", "HOME_FOLDER_ID", "QUOTA_ID", "RATIO_ID"}, {{7, "d'arcy", 1, 2, 3, 4}}});
+        sql.On(StartsWith("SELECT ID FROM")).Return({{"ID"}, {{1}}});
+        sql.On("SELECT ID FROM FOLDERS WHERE ID = 2").Return({{"ID"}, {}});
+        sql.On("SELECT @@IDENTITY AS ID").Return({{"ID"}, {{identity ? _variant_t(41) : _variant_t::Null()}}});
+        dlg.m_pConnection = sql.Open();
+        dlg.m_bFixErrors = 1;
+        dlg.CheckAccounts();
+        Lines expected = {"SELECT ID FROM FOLDERS WHERE ID = 2", kBegin,
+                          "INSERT INTO FOLDERS (ACCOUNT_ID,ROOT_ID,[NAME],ALIAS) VALUES(7,-1,'/srv/ftp/d''arcy','/')",
+                          "SELECT @@IDENTITY AS ID"};
+        if (identity) expected.insert(expected.end(), {"UPDATE FOLDERS SET ROOT_ID=41 WHERE ID=41;",
+                                                       "UPDATE ACCOUNTS SET HOME_FOLDER_ID = 41 WHERE ID = 7", kCommit});
+        else expected.push_back(kRollback);
+        const Lines statements = sql.Statements();  // the last ones
+        EXPECT_EQ(Lines(statements.end() - std::min(expected.size(), statements.size()), statements.end()), expected);
+        EXPECT_EQ(sql.OpenTransactions(), 0);
+        EXPECT_THAT(LogLines(dlg), Contains(std::string("Missing recordset in FOLDERS table - ") +
+                                            (identity ? "FIXED" : "ATTEMPT TO FIX FAILED")));
+    }
 }
 
 }  // namespace

@@ -1,28 +1,44 @@
-// A main dialog started on a temporary program folder (optionally with an
-// account database in it) whose connections are counted.
+// A main dialog on a temporary program folder (optionally with an account database
+// in it), and a way to look at the modal windows (message boxes, About box) its
+// actions open without blocking the test.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <string>
-#include <vector>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
 
 #include "app/VeltmoorDlg.h"
 #include "tests/accounts/AccountDatabase.h"
-#include "tests/app/CountingConnection.h"
+#include "tests/support/DialogFixture.h"
 #include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
 
+// What a modal window showed: its class, title and (a message box's) text.
+struct ModalSeen { QString className, title, text; };
+
+// Runs action; a timer finds the modal window it opens, notes it and closes it.
+inline ModalSeen RunWithModal(const std::function<void()>& action) {
+    ModalSeen seen;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!modal || !seen.className.isEmpty()) return;
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        seen = {QString::fromLatin1(modal->metaObject()->className()), modal->windowTitle(), box ? box->text() : QString()};
+        modal->done(QDialog::Accepted);
+    });
+    timer.start(10);
+    action();
+    return seen;
+}
+
 class AppTest : public ::testing::Test {
 protected:
     // The dialog for the program "veltmoor" in the temporary folder, not yet started.
-    std::unique_ptr<CVeltmoorDlg> MakeDialog() {
-        auto dlg = std::make_unique<CVeltmoorDlg>(nullptr, dir.File("veltmoor"));
-        dlg->m_connectionFactory = CountingFactory(counts);
-        return dlg;
-    }
+    std::unique_ptr<CVeltmoorDlg> MakeDialog() { return std::make_unique<CVeltmoorDlg>(nullptr, dir.File("veltmoor")); }
     // The same after OnInitDialog, with the account database beside the program.
     std::unique_ptr<CVeltmoorDlg> StartWithDatabase() {
         database = std::make_unique<AccountDatabase>(dir.File("tarnwick.mdb"));
@@ -31,19 +47,7 @@ protected:
         return dlg;
     }
 
-    static std::vector<std::string> Lines(const CVeltmoorDlg& dlg) {
-        std::vector<std::string> lines;
-        const std::string text = dlg.m_wndLog.GetText();
-        for (std::size_t pos = 0; pos < text.size();) {
-            const std::size_t end = text.find("\r\n", pos);
-            lines.push_back(text.substr(pos, end - pos));
-            pos = end + 2;
-        }
-        return lines;
-    }
-
     TempDir dir;
-    std::shared_ptr<ConnectionCounts> counts = std::make_shared<ConnectionCounts>();
     std::unique_ptr<AccountDatabase> database;
 };
 

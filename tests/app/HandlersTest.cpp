@@ -1,188 +1,127 @@
-// The buttons: the order of work of the two check runs, copying the log, help,
-// and the ways the dialog ends.
-#include <gtest/gtest.h>
-
+// Start-up and the buttons: the order of work of the two check runs, copying the
+// log, help, and the ways the dialog ends.
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
-#include <QPushButton>
+#include <QLabel>
+#include <QMenu>
 #include <QTest>
 
-#include "base/Support.h"
 #include "tests/app/AppFixture.h"
-#include "tests/app/ModalWatcher.h"
+#include "tests/support/ScriptedConnection.h"
 
 namespace veltmoor::test {
 namespace {
 
+using Lines = std::vector<std::string>;
+
 class HandlersTest : public AppTest {
 protected:
-    void TickFixErrors(CVeltmoorDlg& dlg, bool on) {
-        qobject_cast<QCheckBox*>(dlg.GetDlgItem(CVeltmoorDlg::IDC_FIX_ERRORS))->setChecked(on);
-    }
-    static bool Contains(const std::vector<std::string>& lines, const std::string& line) {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    }
+    QString Status(const CVeltmoorDlg& dlg) { return qobject_cast<QLabel*>(dlg.GetDlgItem(1006))->text(); }
+    bool Has(const Lines& lines, const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 };
 
-TEST_F(HandlersTest, CheckTablesWithoutFixRunsBothPassesOnTheSameConnection) {
-    // No tables.xml: both passes find nothing to compare and write nothing.
-    auto dlg = StartWithDatabase();
-    dlg->m_wndLog.AddLine("left over from the last run");
-    dlg->m_tally.findings = 3;
-    const ado::Connection* before = dlg->m_pConnection.get();
-    dlg->OnCheckTables();
-    EXPECT_EQ(Lines(*dlg), std::vector<std::string>{"  "});
-    EXPECT_EQ(dlg->m_pConnection.get(), before);
-    EXPECT_EQ(counts->opens, 1);
-    EXPECT_EQ(counts->closes, 0);
-    EXPECT_EQ(dlg->m_bFixErrors, 0);
-    EXPECT_EQ(dlg->m_tally.findings, 0) << "each run counts afresh";
-}
-
-TEST_F(HandlersTest, CheckTablesWithFixReconnectsBetweenThePasses) {
-    auto dlg = StartWithDatabase();
-    TickFixErrors(*dlg, true);
-    const ado::Connection* before = dlg->m_pConnection.get();
-    dlg->OnCheckTables();
-    EXPECT_EQ(dlg->m_bFixErrors, 1);
-    EXPECT_EQ(counts->closes, 1);
-    EXPECT_EQ(counts->opens, 2);
-    EXPECT_EQ(counts->made, 2);
-    ASSERT_TRUE(dlg->m_pConnection);
-    EXPECT_NE(dlg->m_pConnection.get(), before);
-    EXPECT_EQ(dlg->m_pConnection->State(), ado::adStateOpen);
-    EXPECT_EQ(Lines(*dlg), std::vector<std::string>{"  "});
-}
-
-TEST_F(HandlersTest, AFailingCloseIsRecordedAndTheReopenStillHappens) {
-    auto dlg = StartWithDatabase();
-    TickFixErrors(*dlg, true);
-    counts->failClose = true;
-    dlg->OnCheckTables();
-    const auto lines = Lines(*dlg);
-    EXPECT_TRUE(Contains(lines, "Exception Recorded"));
-    EXPECT_TRUE(Contains(lines, "Tracer: CVeltmoorDlg::OnCheckTables"));
-    EXPECT_EQ(counts->opens, 2) << "reopened after the failed close";
-    EXPECT_EQ(dlg->m_tally.errors, 1);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), "  ") << "the main pass still follows";
-}
-
-TEST_F(HandlersTest, WithoutAConnectionObjectOnlyTheReopenIsTried) {
+TEST_F(HandlersTest, StartUpOpensTheDatabaseBesideTheProgramOnceAndShowsTheVersion) {
     database = std::make_unique<AccountDatabase>(dir.File("tarnwick.mdb"));
     auto dlg = MakeDialog();
-    // The component cannot be created at start-up: no connection object at all.
-    int calls = 0;
-    auto real = CountingFactory(counts);
-    dlg->m_connectionFactory = [&]() -> ado::ConnectionPtr { return ++calls == 1 ? nullptr : real(); };
+    EXPECT_FALSE(dlg->m_pConnection) << "nothing is opened before the dialog is shown";
+    dlg->show();
     dlg->OnInitDialog();
-    ASSERT_FALSE(dlg->m_pConnection);
-    TickFixErrors(*dlg, true);
-    dlg->OnCheckTables();
-    EXPECT_EQ(calls, 2);
-    EXPECT_EQ(counts->closes, 0);
-    EXPECT_EQ(counts->opens, 1);
-    ASSERT_TRUE(dlg->m_pConnection);
-    EXPECT_EQ(dlg->m_pConnection->State(), ado::adStateOpen);
+    EXPECT_EQ(dlg->m_strProgramFolder, dir.Folder());
+    ASSERT_TRUE(dlg->m_pConnection && dlg->m_pConnection->State() == ado::adStateOpen);
+    EXPECT_EQ(Status(*dlg), QStringLiteral("DETECTED MDAC VERSION: 2.80"));
+    EXPECT_EQ(dlg->m_wndLog.GetText(), "");
+    EXPECT_EQ(dlg->SystemMenu()->actions().size(), MakeDialog()->SystemMenu()->actions().size() + 2) << "started once";
+    EXPECT_EQ(dlg->windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
+    for (int size : {16, 32, 48}) EXPECT_EQ(qAlpha(dlg->windowIcon().pixmap(size).toImage().pixel(size / 2, size / 2)), 255);
+    EXPECT_EQ(dlg->OnQueryDragIcon().cacheKey(), dlg->m_hIcon.cacheKey());
+}
+
+// Check Tables without tables.xml: both passes find nothing. With "Fix Errors" the main pass runs on a new
+// connection; a failing Close is recorded and the reopen still happens; without a connection object only the reopen.
+TEST_F(HandlersTest, CheckTablesReconnectsBetweenThePassesOnlyWhenFixing) {
+    const struct { bool fix, failClose, noConnection; int made, closes, errors; } cases[] = {{false, false, false, 1, 0, 0}, {true, false, false, 2, 1, 0}, {true, true, false, 2, 1, 1},
+                 {true, false, true, 1, 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fix * 4 + c.failClose * 2 + c.noConnection);
+        ScriptedConnection sql;
+        if (c.failClose) sql.OnCall("Close()").Fail(hr::kFail, "close failed");
+        auto dlg = MakeDialog();
+        dlg->m_connectionFactory = c.noConnection ? [] { return ado::ConnectionPtr(); } : sql.Factory();
+        dlg->OnInitDialog();
+        dlg->m_connectionFactory = sql.Factory();
+        qobject_cast<QCheckBox*>(dlg->GetDlgItem(1008))->setChecked(c.fix);  // the handler reads the box
+        dlg->m_wndLog.AddLine("left over from the last run");
+        dlg->m_tally.findings = 3;
+        dlg->OnCheckTables();
+        EXPECT_EQ(dlg->m_bFixErrors, c.fix);
+        EXPECT_EQ(sql.ConnectionsMade(), c.made);
+        EXPECT_EQ(std::ranges::count(sql.Calls(), "Close()"), c.closes);
+        ASSERT_TRUE(dlg->m_pConnection && dlg->m_pConnection->State() == ado::adStateOpen);
+        EXPECT_EQ(dlg->m_tally.findings, 0) << "each run counts afresh";
+        EXPECT_EQ(dlg->m_tally.errors, c.errors);
+        const Lines lines = LogLines(*dlg);
+        EXPECT_TRUE(c.failClose ? Has(lines, "Tracer: CVeltmoorDlg::OnCheckTables") : lines == Lines{"  "});
+        EXPECT_EQ(lines.back(), "  ") << "the main pass follows";
+    }
 }
 
 TEST_F(HandlersTest, AFailedIdentityPassEndsTheRunWithItsErrorBlock) {
-    // A table to look up, but no database: the catalog is missing and the
-    // identity pass fails on its first lookup.
+    // A table to look up, but no database: start-up says so, and the identity pass fails on its first lookup.
     dir.Write("tables.xml", "<TABLES><TABLE name=\"ACCOUNTS\"/></TABLES>");
     auto dlg = MakeDialog();
-    dlg->OnInitDialog();
-    TickFixErrors(*dlg, true);
-    const int opensBefore = counts->opens;
+    ASSERT_TRUE(dlg->OnInitDialog());
+    EXPECT_EQ(Status(*dlg), QStringLiteral("NO MDAC VERSION DETECTED"));
+    EXPECT_TRUE(Has(LogLines(*dlg), "Tracer: CVeltmoorDlg::OpenConnection"));
+    EXPECT_EQ(dlg->m_tally.errors, 1);
+    SetFixErrors(*dlg, true);
+    const ado::Connection* before = dlg->m_pConnection.get();
     dlg->OnCheckTables();
-    const auto lines = Lines(*dlg);
+    const Lines lines = LogLines(*dlg);
     ASSERT_EQ(lines.size(), 8u) << dlg->m_wndLog.GetText();
     EXPECT_EQ(lines[0], "  ");
-    EXPECT_EQ(lines[1], "Exception Recorded");
     EXPECT_EQ(lines[6], "Tracer: CVeltmoorDlg::CheckTables");
     EXPECT_EQ(lines.back().rfind("** Email ", 0), 0u) << "no separator line follows the block";
-    EXPECT_EQ(counts->opens, opensBefore) << "no reconnect after a failed identity pass";
-    EXPECT_EQ(dlg->m_tally.errors, 1);
+    EXPECT_EQ(dlg->m_pConnection.get(), before) << "no reconnect after a failed identity pass";
 }
 
-TEST_F(HandlersTest, CheckAccountsClearsTheLogAndRunsTheCheck) {
-    auto dlg = StartWithDatabase();
-    dlg->m_wndLog.AddLine("left over");
-    dlg->m_tally.errors = 2;
-    TickFixErrors(*dlg, true);
-    dlg->OnCheckAccounts();
-    EXPECT_EQ(dlg->m_bFixErrors, 1);
-    EXPECT_EQ(Lines(*dlg), std::vector<std::string>{"-- No Accounts Found in The Database --"});
-    EXPECT_EQ(dlg->m_tally.errors, 0);
-    EXPECT_EQ(counts->opens, 1) << "the account check never reconnects";
-}
-
-TEST_F(HandlersTest, ButtonsAreWiredToTheirHandlers) {
+TEST_F(HandlersTest, ButtonsRunTheirHandlers) {
     auto dlg = StartWithDatabase();
     dlg->show();
+    const ado::Connection* before = dlg->m_pConnection.get();
+    SetFixErrors(*dlg, true);
+    dlg->m_tally.errors = 2;
     QTest::mouseClick(dlg->GetDlgItem(CVeltmoorDlg::IDC_CHECK_ACCOUNTS), Qt::LeftButton);
-    EXPECT_EQ(Lines(*dlg), std::vector<std::string>{"-- No Accounts Found in The Database --"});
+    EXPECT_EQ(LogLines(*dlg), Lines{"-- No Accounts Found in The Database --"});
+    EXPECT_EQ(dlg->m_tally.errors, 0);
+    EXPECT_EQ(dlg->m_pConnection.get(), before) << "the account check never reconnects";
     QTest::mouseClick(dlg->GetDlgItem(CVeltmoorDlg::IDC_CHECK_TABLES), Qt::LeftButton);
-    EXPECT_EQ(Lines(*dlg), std::vector<std::string>{"  "});
+    EXPECT_EQ(LogLines(*dlg), Lines{"  "});
 
-    const ModalSeen help = RunWithModal(
-        [&] { QTest::mouseClick(dlg->GetDlgItem(CVeltmoorDlg::IDC_HELP), Qt::LeftButton); });
-    EXPECT_TRUE(help.text.startsWith(QStringLiteral("No help available yet.")));
-    const ModalSeen copy = RunWithModal(
-        [&] { QTest::mouseClick(dlg->GetDlgItem(CVeltmoorDlg::IDC_COPY_LOG), Qt::LeftButton); });
-    EXPECT_EQ(copy.text, QStringLiteral("Data copied to the clipboard."));
+    const ModalSeen help = RunWithModal([&] { QTest::mouseClick(dlg->GetDlgItem(1012), Qt::LeftButton); });
+    EXPECT_EQ(help.text, QStringLiteral("No help available yet. Contact support@veltmoor.example for any inquiries"));
+    EXPECT_EQ(help.title, QStringLiteral("Veltmoor"));
+    // Copying: the plain text, tabs expanded, UTF-8 kept; an empty log empties the clipboard.
+    for (const char* line : {"\x03" "04Error\x03", "a\tb", "gr\xc3\xbc\xc3\x9f"}) dlg->m_wndLog.AddLine(line);
+    for (const QString& expected : {QString::fromUtf8("  \r\nError\r\na    b\r\ngr\xc3\xbc\xc3\x9f\r\n"), QString()}) {
+        const ModalSeen copy = RunWithModal([&] { QTest::mouseClick(dlg->GetDlgItem(1011), Qt::LeftButton); });
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
+        EXPECT_EQ(copy.text, QStringLiteral("Data copied to the clipboard."));
+        dlg->m_wndLog.Clear();
+    }
 }
 
-TEST_F(HandlersTest, CopyLogPutsThePlainTextOnTheClipboardAndSaysSo) {
-    auto dlg = StartWithDatabase();
-    dlg->m_wndLog.AddLine("\x03" "04Error\x03");
-    dlg->m_wndLog.AddLine("a\tb");
-    dlg->m_wndLog.AddLine("gr\xc3\xbc\xc3\x9f");  // UTF-8 survives the trip
-    const ModalSeen seen = RunWithModal([&] { dlg->OnCopyLog(); });
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("Error\r\na    b\r\ngr\xc3\xbc\xc3\x9f\r\n"));
-    EXPECT_TRUE(seen.seen);
-    EXPECT_EQ(seen.className, QStringLiteral("QMessageBox"));
-    EXPECT_EQ(seen.title, QStringLiteral("Veltmoor"));
-    EXPECT_EQ(seen.text, QStringLiteral("Data copied to the clipboard."));
-}
-
-TEST_F(HandlersTest, CopyLogOfAnEmptyLogEmptiesTheClipboardAndStillSaysSo) {
-    auto dlg = StartWithDatabase();
-    QGuiApplication::clipboard()->setText(QStringLiteral("something older"));
-    const ModalSeen seen = RunWithModal([&] { dlg->OnCopyLog(); });
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
-    EXPECT_EQ(seen.text, QStringLiteral("Data copied to the clipboard."));
-}
-
-TEST_F(HandlersTest, HelpNamesTheSupportAddress) {
-    auto dlg = StartWithDatabase();
-    const ModalSeen seen = RunWithModal([&] { dlg->OnHelp(); });
-    EXPECT_EQ(seen.text, QStringLiteral("No help available yet. Contact support@veltmoor.example for any inquiries"));
-    EXPECT_EQ(QString::fromLatin1(kSupportEmail), QStringLiteral("support@veltmoor.example"));
-    EXPECT_EQ(seen.title, QStringLiteral("Veltmoor"));
-}
-
-TEST_F(HandlersTest, ExitEscapeAndCloseEndTheDialog) {
-    struct Case {
-        const char* how;
-        std::function<void(CVeltmoorDlg&)> end;
-        int result;
-    } cases[] = {
-        {"Exit", [](CVeltmoorDlg& d) { QTest::mouseClick(d.GetDlgItem(1), Qt::LeftButton); }, QDialog::Accepted},
-        {"Enter", [](CVeltmoorDlg& d) { QTest::keyClick(&d, Qt::Key_Return); }, QDialog::Accepted},
-        {"Escape", [](CVeltmoorDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); }, QDialog::Rejected},
-        {"close", [](CVeltmoorDlg& d) { d.close(); }, QDialog::Rejected},
-    };
-    database = std::make_unique<AccountDatabase>(dir.File("tarnwick.mdb"));
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.how);
+TEST_F(HandlersTest, ExitEnterEscapeAndCloseEndTheDialog) {
+    // Exit clicked; Enter and Escape with Exit focused; the window closed.
+    for (const auto& [key, result] : {std::pair{Qt::Key_unknown, QDialog::Accepted}, {Qt::Key_Return, QDialog::Accepted},
+                                      {Qt::Key_Escape, QDialog::Rejected}, {Qt::Key_Close, QDialog::Rejected}}) {
         auto dlg = MakeDialog();
         dlg->show();
         dlg->GetDlgItem(1)->setFocus();
-        c.end(*dlg);
+        if (key == Qt::Key_unknown) QTest::mouseClick(dlg->GetDlgItem(1), Qt::LeftButton);
+        else if (key == Qt::Key_Close) dlg->close();
+        else QTest::keyClick(dlg.get(), key);
         EXPECT_FALSE(dlg->isVisible());
-        EXPECT_EQ(dlg->result(), c.result);
+        EXPECT_EQ(dlg->result(), result) << key;
     }
 }
 

@@ -1,8 +1,6 @@
 // veltmoor-cli's pieces: the command line, the exit status, the log output.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
 #include "cli/LogOutput.h"
@@ -16,134 +14,61 @@ ParseResult Parse(std::initializer_list<const char*> args) {
     return ParseCommandLine(list);
 }
 
+// The options as one line: the commands by number, then what differs from the defaults.
+std::string Describe(const ParseResult& r) {
+    const CliOptions& o = r.options;
+    std::string text = r.error;
+    for (Command c : o.commands) text += std::to_string(static_cast<int>(c));
+    for (const auto& [on, name] : {std::pair{o.fix, " fix"}, {o.quiet, " quiet"}, {!o.backup, " no-backup"},
+                                   {o.format == OutputFormat::Json, " json"}, {o.help, " help"}, {o.version, " version"}})
+        text += on ? name : "";
+    text += o.colour == ColourMode::Auto ? "" : o.colour == ColourMode::Always ? " always" : " never";
+    for (const QString& path : {o.folder, o.database, o.connection, o.tables}) text += " " + path.toStdString();
+    return text;
+}
+
 TEST(CommandLineTest, AcceptedCommandLines) {
-    using C = Command;
-    struct Case {
+    const std::string t = std::to_string(static_cast<int>(Command::Tables)), a = std::to_string(static_cast<int>(Command::Accounts));
+    const struct {
         std::initializer_list<const char*> args;
-        std::vector<Command> commands;
-        bool fix, quiet;
-        ColourMode colour;
-        const char* folder;
+        std::string expected;
     } cases[] = {
-        {{"tables"}, {C::Tables}, false, false, ColourMode::Auto, ""},
-        {{"accounts", "tables", "accounts"}, {C::Accounts, C::Tables, C::Accounts}, false, false, ColourMode::Auto, ""},
-        {{"--fix", "--quiet", "accounts"}, {C::Accounts}, true, true, ColourMode::Auto, ""},
-        {{"tables", "--fix"}, {C::Tables}, true, false, ColourMode::Auto, ""},
-        {{"--folder", "/srv/x", "tables"}, {C::Tables}, false, false, ColourMode::Auto, "/srv/x"},
-        {{"--folder=/srv/y", "tables"}, {C::Tables}, false, false, ColourMode::Auto, "/srv/y"},
-        {{"--color=always", "tables"}, {C::Tables}, false, false, ColourMode::Always, ""},
-        {{"--color=never", "tables"}, {C::Tables}, false, false, ColourMode::Never, ""},
-        {{"--color", "auto", "tables"}, {C::Tables}, false, false, ColourMode::Auto, ""},
-        {{"--", "tables"}, {C::Tables}, false, false, ColourMode::Auto, ""},
-        {{"--database=/srv/t.mdb", "--tables", "/etc/t.xml", "tables"}, {C::Tables}, false, false, ColourMode::Auto, ""},
+        {{"accounts", "tables", "accounts"}, a + t + a + "    "},
+        {{"--fix", "--quiet", "accounts"}, a + " fix quiet    "},
+        {{"tables", "--fix"}, t + " fix    "},
+        {{"--folder", "/srv/x", "tables"}, t + " /srv/x   "},
+        {{"--folder=/srv/y", "tables"}, t + " /srv/y   "},
+        {{"--color=always", "tables"}, t + " always    "},
+        {{"--color=never", "tables"}, t + " never    "},
+        {{"--color", "auto", "--", "tables"}, t + "    "},
+        {{"--database", "a.db", "--tables=t.xml", "--no-backup", "--format=json", "accounts"}, a + " no-backup json  a.db  t.xml"},
+        {{"--connection", "DSN=ftp;UID=x", "tables"}, t + "   DSN=ftp;UID=x "},
+        {{"-h"}, " help    "},
+        {{"tables", "--help"}, " help    "},
     };
-    for (const Case& c : cases) {
-        const ParseResult r = Parse(c.args);
-        SCOPED_TRACE(*c.args.begin());
-        EXPECT_EQ(r.error, "");
-        EXPECT_EQ(r.options.commands, c.commands);
-        EXPECT_EQ(r.options.fix, c.fix);
-        EXPECT_EQ(r.options.quiet, c.quiet);
-        EXPECT_EQ(r.options.colour, c.colour);
-        EXPECT_EQ(r.options.folder, QString::fromUtf8(c.folder));
-        EXPECT_FALSE(r.options.help || r.options.version);
-    }
-    const ParseResult all = Parse({"--database", "a.db", "--tables=t.xml", "--no-backup", "--format=json", "accounts"});
-    EXPECT_EQ(all.error, "");
-    EXPECT_EQ(all.options.database, QStringLiteral("a.db"));
-    EXPECT_EQ(all.options.tables, QStringLiteral("t.xml"));
-    EXPECT_FALSE(all.options.backup);
-    EXPECT_EQ(all.options.format, OutputFormat::Json);
-    EXPECT_TRUE(Parse({"tables"}).options.backup);
-    EXPECT_EQ(Parse({"--connection", "DSN=ftp;UID=x", "tables"}).options.connection, QStringLiteral("DSN=ftp;UID=x"));
+    for (const auto& c : cases) EXPECT_EQ(Describe(Parse(c.args)), c.expected) << *c.args.begin();
 }
 
-TEST(CommandLineTest, UsageErrorsAreOneLine) {
-    const std::initializer_list<const char*> cases[] = {
-        {},
-        {"--fix"},
-        {"--bogus", "tables"},
-        {"tablez"},
-        {"tables", "Accounts"},
-        {"--color=sometimes", "tables"},
-        {"tables", "--color"},
-        {"tables", "--folder"},
-        {"--folder=", "tables"},
-        {"-fix", "tables"},
-        {"--fix=yes", "tables"},
-        {"--format=text", "tables"},
-        {"--database=", "tables"},
-        {"--database=a", "--connection=b", "tables"},
-        {"--folder=a", "--database=b", "tables"},
-    };
-    for (const auto& args : cases) {
-        const ParseResult r = Parse(args);
-        EXPECT_NE(r.error, "") << (args.size() ? *args.begin() : "(none)");
-        EXPECT_EQ(r.error.find('\n'), std::string::npos);
-    }
-}
-
-TEST(CommandLineTest, HelpAndVersionNeedNoCommand) {
-    EXPECT_TRUE(Parse({"--help"}).options.help);
-    EXPECT_TRUE(Parse({"-h"}).options.help);
-    EXPECT_TRUE(Parse({"--version"}).options.version);
-    EXPECT_EQ(Parse({"--version"}).error, "");
-    EXPECT_EQ(Parse({"tables", "--help"}).error, "");
-    EXPECT_NE(UsageText().find("veltmoor-cli [--folder DIR | --database FILE | --connection STRING] [--tables FILE]"),
-              std::string::npos);
-}
-
-TEST(ExitStatusTest, BitsFromTheCounts) {
-    struct Case {
+TEST(ExitStatusTest, BitsAndSummaryFromTheCountsOfEveryRun) {
+    const struct {
         CheckTally tally;
         int status;
-    } cases[] = {
-        {{0, 0, 0}, 0},
-        {{3, 3, 0}, 1},
-        {{3, 2, 0}, 5},
-        {{3, 0, 0}, 4},
-        {{0, 0, 1}, 8},
-        {{2, 2, 1}, 9},
-        {{2, 1, 4}, 13},
-        {{2, 0, 1}, 12},
-    };
-    for (const Case& c : cases)
+    } cases[] = {{{0, 0, 0}, 0}, {{3, 3, 0}, 1}, {{3, 2, 0}, 5}, {{3, 0, 0}, 4},
+                 {{0, 0, 1}, 8}, {{2, 2, 1}, 9}, {{2, 1, 4}, 13}, {{2, 0, 1}, 12}};
+    for (const auto& c : cases)
         EXPECT_EQ(ExitStatusOf(c.tally), c.status) << c.tally.findings << "/" << c.tally.fixed << "/" << c.tally.errors;
+    CheckTally total{0, 0, 0, 1, 39};
+    Accumulate(total, {2, 2, 0, 1, 1});
+    Accumulate(total, {5, 3, 0});
+    EXPECT_EQ(SummaryLine(total), "veltmoor-cli: 2 tables and 40 accounts checked; 7 findings: 5 fixed, 2 left; 0 errors");
+    EXPECT_EQ(SummaryLine({1, 0, 1, 1, 1}), "veltmoor-cli: 1 table and 1 account checked; 1 finding: 0 fixed, 1 left; 1 error");
 }
 
-TEST(ExitStatusTest, RunsAddUp) {
-    CheckTally total;
-    Accumulate(total, {2, 2, 0});
-    Accumulate(total, {1, 0, 1});
-    EXPECT_EQ(total.findings, 3);
-    EXPECT_EQ(total.fixed, 2);
-    EXPECT_EQ(total.errors, 1);
-    EXPECT_EQ(ExitStatusOf(total), 13);
-}
-
-TEST(ExitStatusTest, SummaryLine) {
-    EXPECT_EQ(SummaryLine({7, 5, 0, 2, 40}),
-              "veltmoor-cli: 2 tables and 40 accounts checked; 7 findings: 5 fixed, 2 left; 0 errors");
-    EXPECT_EQ(SummaryLine({1, 0, 1, 1, 1}),
-              "veltmoor-cli: 1 table and 1 account checked; 1 finding: 0 fixed, 1 left; 1 error");
-}
-
-TEST(LogOutputTest, PlainIsExactlyTheClipboardText) {
+TEST(LogOutputTest, PlainIsTheClipboardTextAndColourResetsAtLineEnd) {
     LogModel log;
-    log.AddLine("\x03" "04Error\x03");
-    log.AddLine("a\tb");
+    for (const char* line : {"plain", "\x03" "04Error\x03", "ab\x03" "12,08cd", "x\x03" "03y\x03" "z", "\x03" "08gr\xc3\xbc\xc3\x9f\x03"})
+        log.AddLine(line);
     EXPECT_EQ(RenderLog(log, false), log.GetText());
-    EXPECT_EQ(RenderLog(log, false), "Error\r\na    b\r\n");
-    EXPECT_EQ(RenderLog(LogModel(), true), "");
-}
-
-TEST(LogOutputTest, ColourUsesThePaletteAndResetsAtLineEnd) {
-    LogModel log;
-    log.AddLine("plain");
-    log.AddLine("\x03" "04Error\x03");
-    log.AddLine("ab\x03" "12,08cd");
-    log.AddLine("x\x03" "03y\x03" "z");
-    log.AddLine("\x03" "08gr\xc3\xbc\xc3\x9f\x03");
     EXPECT_EQ(RenderLog(log, true),
               "plain\r\n"
               "\x1b[38;2;255;0;0;49mError\x1b[0m\r\n"
@@ -155,35 +80,22 @@ TEST(LogOutputTest, ColourUsesThePaletteAndResetsAtLineEnd) {
 TEST(LogOutputTest, FollowerHandsOutEveryLineOnceThoughTheLogDropsOldOnes) {
     LogModel log;
     LogFollower follower(log);
-    EXPECT_EQ(follower.TakeNew(false), "");
     std::string all, expected;
     // 5000 lines, asked after every 7: the log drops its oldest lines twice over.
     for (int i = 0; i < 5000; ++i) {
-        const std::string line = "line " + std::to_string(i);
-        log.AddLine(line);
-        expected += line + "\r\n";
+        log.AddLine("line " + std::to_string(i));
+        expected += "line " + std::to_string(i) + "\r\n";
         if (i % 7 == 6) all += follower.TakeNew(false);
     }
     all += follower.TakeNew(false);
     EXPECT_LT(log.Count(), 2002u);
     EXPECT_EQ(all, expected);
     EXPECT_EQ(follower.TakeNew(false), "");
-
     // A new run: the log is cleared and followed from its first line again.
     log.Clear();
     follower.Restart();
     log.AddLine("\x03" "04red\x03");
     EXPECT_EQ(follower.TakeNew(true), "\x1b[38;2;255;0;0;49mred\x1b[0m\r\n");
-}
-
-TEST(LogOutputTest, AutoColourOnlyOnATerminal) {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    EXPECT_FALSE(WantColour(ColourMode::Auto, fds[1]));
-    EXPECT_TRUE(WantColour(ColourMode::Always, fds[1]));
-    EXPECT_FALSE(WantColour(ColourMode::Never, fds[1]));
-    close(fds[0]);
-    close(fds[1]);
 }
 
 }  // namespace
