@@ -2,10 +2,12 @@
 // exit status out. Databases are real SQLite files in temporary folders.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <set>
 
 #include "tests/accounts/AccountDatabase.h"
 #include "tests/support/TempDir.h"
@@ -72,6 +74,23 @@ TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
     EXPECT_EQ(help.status + version.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: veltmoor-cli ", 0), 0u);
     EXPECT_EQ(version.out, "veltmoor-cli 1.0\n");
+
+    // The man page names the options of --help, in its synopsis and in its option list.
+    QFile page(QStringLiteral(VELTMOOR_SOURCE_DIR "/docs/veltmoor-cli.1"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString man = QString::fromUtf8(page.readAll()).replace(QStringLiteral("\\-"), QStringLiteral("-"));
+    const QString text = QString::fromStdString(help.out);
+    auto options = [](const QString& in, const char* from, const char* to) {
+        static const QRegularExpression option(QStringLiteral("(?:^|[\\s\\[|(])(--?[a-z][a-z-]*)"));
+        const qsizetype start = in.indexOf(QLatin1String(from));
+        std::set<QString> names;
+        for (const auto& m : option.globalMatch(in.mid(start, in.indexOf(QLatin1String(to), start) - start)))
+            names.insert(m.captured(1));
+        return names;
+    };
+    EXPECT_GE(options(text, "Options:", "\n\n").size(), 12u);
+    EXPECT_EQ(options(man, ".SH OPTIONS", ".SH EXIT STATUS"), options(text, "Options:", "\n\n"));
+    EXPECT_EQ(options(man, ".SH SYNOPSIS", ".SH DESCRIPTION"), options(text, "Usage:", "\n\n"));
 }
 
 TEST(CliProcessTest, FolderWithoutDatabaseWritesTheErrorBlocks) {
