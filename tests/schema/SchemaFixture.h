@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -51,6 +52,7 @@ protected:
         dialog_ = MakeDialog(dir_.Folder());
         dialog_->m_bBackupBeforeRepair = false;  // the backup has a test of its own
         dialog_->m_guidSource = [n = 0x1000u]() mutable { return Guid{n++}; };
+        dialog_->m_findingSink = [this](const CVeltmoorDlg::Finding& f) { reported_.push_back(f.fixed); };
         if (server_) ConnectDialog(*dialog_, "Provider=SQLOLEDB.1;Data Source=srv;Initial Catalog=ftp", sql_.Factory());
         else ConnectDialog(*dialog_, "Provider=Microsoft.Jet.OLEDB.4.0; data source=" + Db());
         sql_.ClearRecord();
@@ -59,6 +61,7 @@ protected:
     // One press of "Check Tables".
     Lines Check(bool fixErrors) {
         SetFixErrors(Dialog(), fixErrors);
+        reported_.clear();
         Dialog().OnCheckTables();
         return Shortened(LogEntries(Dialog()));
     }
@@ -66,16 +69,25 @@ protected:
     Lines Pass(bool identityPass, bool fixErrors) {
         Dialog().m_wndLog.Clear();
         Dialog().m_tally.Reset();
+        reported_.clear();
         Dialog().m_bFixErrors = fixErrors ? 1 : 0;
         passResult_ = Dialog().CheckTables(identityPass);
         return Shortened(LogEntries(Dialog()));
     }
-    std::vector<int> Tally() { return {Dialog().m_tally.findings, Dialog().m_tally.fixed, Dialog().m_tally.errors}; }
+    // Findings, fixed, errors; every finding counted must also have been reported as
+    // data exactly once, with the same outcome.
+    std::vector<int> Tally() {
+        const CheckTally& t = Dialog().m_tally;
+        EXPECT_EQ(reported_.size(), static_cast<size_t>(t.findings)) << "findings reported as data";
+        EXPECT_EQ(std::count(reported_.begin(), reported_.end(), true), t.fixed) << "fixed findings reported as data";
+        return {t.findings, t.fixed, t.errors};
+    }
 
     TempDir dir_;
     ScriptedConnection sql_;
     bool server_ = false;
     bool passResult_ = false;
+    std::vector<bool> reported_;  // the outcome of each finding the sink received
     std::unique_ptr<CVeltmoorDlg> dialog_;
 };
 

@@ -197,6 +197,7 @@ TEST_P(RebuildStep, FailureCleansUpAndKeepsTheRows) {
         EXPECT_EQ(source->FindColumn("BALANCE")->scale, 4);  // decimals keep their places
     }
     EXPECT_EQ(sql_.OpenTransactions(), step.rollbackFails ? 1 : 0);
+    EXPECT_EQ(Tally()[1], step.failing.empty() ? 1 : 0);
     Lines head{kHelp, kIdentityQuery};
     for (const char* c : {"ID", "NAME", "BALANCE", "SETTINGS_ID"}) head.push_back(Format(kNullable.c_str(), c));
     EXPECT_EQ(Lines(statements.begin(), create), step.failing.empty() ? head : Lines(statements.begin(), create));
@@ -215,6 +216,27 @@ TEST_F(Rebuild, NamesNullabilityAndEmptyTables) {
     EXPECT_THAT(Pass(true, true), Contains("(3) --- FIXED: autoincrement or identity column for table for [ACCOUNTS]"));
     EXPECT_THAT(sql_.Statements(), Contains("CREATE TABLE [ACCOUNTS_tmp] ([ID] int IDENTITY(1,1) NOT NULL, [NAME] "
                                             "nvarchar(255) NOT NULL, [BALANCE] decimal(12,4) NULL, [SETTINGS_ID] int NULL)"));
+}
+
+// Rebuilds run in the catalog's case-sensitive name order, one per table: of two
+// autonumber columns the later becomes the identity column, the earlier's finding
+// stays unfixed.
+TEST_F(SqlServer, RebuildsInNameOrderOnePerTable) {
+    sql_.AnswerFromCatalog();
+    sql_.AddTable("accounts", {Col("ID").NotNull(), Col("NUM").NotNull()}, {}, 2);
+    sql_.AddTable("FOLDERS", {Col("ID").NotNull()}, {}, 3);
+    Describe(R"(<TABLE name="accounts"><COLUMN name="ID" jetType="autonumber"/><COLUMN name="NUM" jetType="autonumber"/>
+        </TABLE><TABLE name="FOLDERS"><COLUMN name="ID" jetType="autonumber"/></TABLE>)");
+    Lines rebuilt;
+    for (const std::string& line : Pass(true, true))
+        if (line.starts_with("--- Creating") || line.starts_with("(3)")) rebuilt.push_back(line);
+    EXPECT_EQ(rebuilt, (Lines{"--- Creating duplicate table for [FOLDERS]",
+                              "(3) --- FIXED: autoincrement or identity column for table for [FOLDERS]",
+                              "--- Creating duplicate table for [accounts]",
+                              "(3) --- FIXED: autoincrement or identity column for table for [accounts]"}));
+    EXPECT_EQ(Tally(), (std::vector<int>{3, 2, 0}));
+    EXPECT_FALSE(sql_.Catalog().Find("accounts")->FindColumn("ID")->autoIncrement);
+    EXPECT_TRUE(sql_.Catalog().Find("accounts")->FindColumn("NUM")->autoIncrement);
 }
 
 // Damage, check, repair, check again: the second check is clean.
