@@ -16,7 +16,7 @@ namespace veltmoor {
 class TextMeasure {
 public:
     // The character cell of a font: ascent and descent widened to the ink of the
-    // printable ASCII glyphs, as the original platform's cell covers every glyph
+    // printable ASCII glyphs, as a Windows font's cell covers every glyph
     // (Qt's descent leaves the underscore below it in some faces).
     struct Cell {
         int ascent = 0;  // baseline offset from the top of the cell

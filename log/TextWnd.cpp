@@ -18,7 +18,7 @@ using textwnd::RightEdge;
 using textwnd::ToQColor;
 
 CTextWnd::CTextWnd() : QAbstractScrollArea(nullptr) {
-    // The client edge of the original window; the viewport is the client area.
+    // A sunken client edge, as the Windows log window has; the viewport is the client area.
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     // Painting covers every pixel: nothing is erased first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);

@@ -36,7 +36,7 @@ namespace veltmoor {
 // The font request of the log, in the terms of a logical font description.
 // height > 0 is the cell height in pixels (ascent + descent, widened to the
 // glyphs' ink so that underscores and descenders stay inside the row), as the
-// font mapper of the original platform reads it; faces are tried in order, then
+// Windows font mapper reads it; faces are tried in order, then
 // the closest sans-serif face.
 struct LogFontDesc {
     int height = 12;
@@ -67,7 +67,7 @@ public:
         SB_ENDSCROLL = 8,
     };
 
-    // Edge width and height the original window frame subtracts from the usable width.
+    // Edge width and height a Windows client edge subtracts from the usable width.
     static constexpr int kEdge = 2;
     static constexpr int kWheelDelta = 120;
 
