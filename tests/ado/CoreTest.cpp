@@ -1,5 +1,5 @@
 // The data-access core under the providers (variant conversions, connection-string
-// parsing, provider dispatch) and the SQLite provider's statement shapes.
+// parsing, provider dispatch) and the SQLite provider's @@IDENTITY rewrite.
 #include "db/ado/Connection.h"
 #include "db/ado/ConnectionString.h"
 #include "db/ado/Error.h"
@@ -47,24 +47,14 @@ TEST(Connection, UnknownProviderCannotBeFound) {
     EXPECT_EQ(e.text, "Provider cannot be found. It may not be properly installed.");
 }
 
-TEST(ShapeStatement, LiftsIntegerLiteralsInValuePositionsOnly) {
-    const std::tuple<const char*, const char*, std::vector<std::int64_t>, bool> cases[] = {
-        {"UPDATE A SET Q = 7 WHERE ID = -3", "UPDATE A SET Q = ? WHERE ID = -?", {7, 3}, true},
-        {"SELECT 1, T1.X2 FROM T1 WHERE A = 1 AND [2] = 'x 5' GROUP BY 1 ORDER BY 2 LIMIT 10 -- 6\n",
-         "SELECT 1, T1.X2 FROM T1 WHERE A = ? AND [2] = 'x 5' GROUP BY 1 ORDER BY 2 LIMIT 10 -- 6\n", {1}, true},
-        {"SELECT A FROM T WHERE A = 1.5 OR A = 0x10 OR A = 99999999999999999999 OR CAST(A AS VARCHAR(10)) = 5",
-         "SELECT A FROM T WHERE A = 1.5 OR A = 0x10 OR A = 99999999999999999999 OR CAST(A AS VARCHAR(10)) = 5", {}, true},
-        {"SELECT A FROM T WHERE A = :a AND B = 5", "SELECT A FROM T WHERE A = :a AND B = 5", {}, true},
-        {"CREATE TABLE T (A VARCHAR(10) DEFAULT 5)", "CREATE TABLE T (A VARCHAR(10) DEFAULT 5)", {}, false},
-        {"select @@identity AS ID", "select last_insert_rowid() AS ID", {}, true},
-        {"SELECT '@@IDENTITY', [@@IDENTITY], @@IDENTITYX", "SELECT '@@IDENTITY', [@@IDENTITY], @@IDENTITYX", {}, true},
+TEST(RewriteIdentity, ReplacesOnlyTheBareWord) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"select @@identity AS ID", "select last_insert_rowid() AS ID"},
+        {"SELECT '@@IDENTITY', [@@IDENTITY], \"@@IDENTITY\", @@IDENTITYX -- @@IDENTITY\n@@Identity",
+         "SELECT '@@IDENTITY', [@@IDENTITY], \"@@IDENTITY\", @@IDENTITYX -- @@IDENTITY\nlast_insert_rowid()"},
+        {"SELECT 'open @@IDENTITY", "SELECT 'open @@IDENTITY"},
     };
-    for (const auto& [sql, text, values, cacheable] : cases) {
-        const ado::sqlite::StatementShape shape = ado::sqlite::ShapeStatement(sql);
-        EXPECT_EQ(shape.text, text);
-        EXPECT_EQ(shape.cacheable, cacheable) << sql;
-        EXPECT_EQ(std::vector<std::int64_t>(shape.values.begin(), shape.values.begin() + shape.count), values) << sql;
-    }
+    for (const auto& [sql, text] : cases) EXPECT_EQ(ado::sqlite::RewriteIdentity(sql), text);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "db/ado/sqlite/SqlText.h"
 
-#include <limits>
 #include <vector>
 
 namespace veltmoor::ado::sqlite {
@@ -145,100 +144,25 @@ bool IsBlank(std::string_view text) {
     return true;
 }
 
-namespace {
-
-enum class Context { Other, Value };
-
-bool AllDigits(std::string_view s) {
-    if (s.empty()) return false;
-    for (char c : s)
-        if (!IsDigit(c)) return false;
-    return true;
-}
-
-// A decimal literal that fits a 64-bit integer; larger ones SQLite reads as reals.
-bool ParseInt64(std::string_view s, std::int64_t& out) {
-    if (!AllDigits(s)) return false;
-    std::uint64_t v = 0;
-    for (char c : s) {
-        const auto d = static_cast<std::uint64_t>(c - '0');
-        if (v > (static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) - d) / 10) return false;
-        v = v * 10 + d;
-    }
-    out = static_cast<std::int64_t>(v);
-    return true;
-}
-
-}  // namespace
-
-StatementShape ShapeStatement(std::string_view sql, bool liftLiterals) {
-    StatementShape shape;
-    shape.text.reserve(sql.size() + 16);
-    bool first = true;
-    bool lift = false;
-    Context context = Context::Other;
+std::string RewriteIdentity(std::string_view sql) {
+    std::string text;
+    text.reserve(sql.size() + 8);
     for (size_t pos = 0; pos < sql.size();) {
-        Token t = NextToken(sql, pos);
-        std::string_view piece = sql.substr(t.begin, t.end - t.begin);
+        const Token t = NextToken(sql, pos);
         pos = t.end;
-        switch (t.kind) {
-            case TokenKind::Word:
-                if (first) {
-                    first = false;
-                    const bool data = IsWord(sql, t, "SELECT") || IsWord(sql, t, "INSERT") || IsWord(sql, t, "UPDATE") ||
-                                      IsWord(sql, t, "DELETE") || IsWord(sql, t, "REPLACE");
-                    shape.cacheable = data || IsWord(sql, t, "WITH") || IsWord(sql, t, "VALUES");
-                    lift = liftLiterals && data;
-                }
-                if (IsWord(sql, t, "WHERE") || IsWord(sql, t, "SET") || IsWord(sql, t, "VALUES") ||
-                    IsWord(sql, t, "HAVING") || IsWord(sql, t, "ON")) {
-                    context = Context::Value;
-                } else if (IsWord(sql, t, "SELECT") || IsWord(sql, t, "FROM") || IsWord(sql, t, "ORDER") ||
-                           IsWord(sql, t, "GROUP") || IsWord(sql, t, "LIMIT") || IsWord(sql, t, "OFFSET") ||
-                           IsWord(sql, t, "RETURNING") || IsWord(sql, t, "WINDOW") || IsWord(sql, t, "OVER") ||
-                           IsWord(sql, t, "PARTITION") || IsWord(sql, t, "AS") || IsWord(sql, t, "INTO") ||
-                           IsWord(sql, t, "JOIN") || IsWord(sql, t, "USING")) {
-                    context = Context::Other;
-                }
-                break;
-            case TokenKind::Punct:
-                // Jet's @@IDENTITY: the last ID generated on this connection.
-                if (piece == "@" && pos < sql.size()) {
-                    const Token next = NextToken(sql, pos);
-                    if (next.kind == TokenKind::Parameter) {
-                        const std::string_view name = sql.substr(next.begin + 1, next.end - next.begin - 1);
-                        if (IsWord(name, Token{TokenKind::Word, 0, name.size()}, "IDENTITY")) {
-                            shape.text += "last_insert_rowid()";
-                            pos = next.end;
-                            continue;
-                        }
-                    }
-                }
-                break;
-            case TokenKind::Parameter:
-                // The statement brings its own parameters: lifting would renumber them.
-                if (lift) return ShapeStatement(sql, false);
-                break;
-            case TokenKind::Unterminated:
-                if (lift) return ShapeStatement(sql, false);
-                shape.cacheable = false;
-                break;
-            case TokenKind::Number: {
-                std::int64_t value = 0;
-                if (lift && context == Context::Value && shape.count < StatementShape::kMaxParameters &&
-                    ParseInt64(piece, value)) {
-                    shape.values[shape.count++] = value;
-                    shape.text += '?';
-                    continue;
-                }
-                break;
+        // Jet's @@IDENTITY: '@' followed by the parameter token @IDENTITY.
+        if (t.kind == TokenKind::Punct && sql[t.begin] == '@' && pos < sql.size()) {
+            const Token next = NextToken(sql, pos);
+            const std::string_view name = sql.substr(next.begin + 1, next.end - next.begin - 1);
+            if (next.kind == TokenKind::Parameter && IsWord(name, Token{TokenKind::Word, 0, name.size()}, "IDENTITY")) {
+                text += "last_insert_rowid()";
+                pos = next.end;
+                continue;
             }
-            default: break;
         }
-        shape.text.append(piece);
+        text.append(sql.substr(t.begin, t.end - t.begin));
     }
-    shape.shaped = shape.count > 0;
-    return shape;
+    return text;
 }
 
 std::string InsertTarget(std::string_view sql) {

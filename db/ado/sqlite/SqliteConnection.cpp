@@ -28,58 +28,20 @@ void SqliteConnection::Close() {
     session_->Close();
 }
 
-namespace {
-
-void Bind(Session& session, sqlite3_stmt* stmt, const StatementShape& shape) {
-    for (size_t i = 0; i < shape.count; ++i) {
-        const int rc = sqlite3_bind_int64(stmt, static_cast<int>(i + 1), shape.values[i]);
-        if (rc != SQLITE_OK) session.Raise(rc, "binding", shape.text);
-    }
-}
-
-}  // namespace
-
 RecordsetPtr SqliteConnection::Execute(const std::string& sql) {
     sqlite3* db = session_->Require("Connection.Execute");
     // @@IDENTITY answers for the last INSERT, so a failed or empty one answers NULL.
     std::string target = InsertTarget(sql);
     const bool insert = !target.empty();
     if (insert) session_->lastInsert = {std::move(target), std::nullopt};
-    StatementShape shape = ShapeStatement(sql);
-    StatementHandle stmt;
-    if (shape.cacheable) stmt = session_->cache().Take(shape.text);
-    if (!stmt && shape.shaped) {
-        // A shape SQLite does not take (a literal where only a literal may stand)
-        // runs as written instead.
-        try {
-            stmt = session_->Prepare(shape.text, true);
-            if (sqlite3_bind_parameter_count(stmt.get()) != static_cast<int>(shape.count)) stmt.reset();
-        } catch (const _com_error&) {
-            stmt.reset();
-        }
-        if (!stmt) {
-            shape = ShapeStatement(sql, false);
-            if (shape.cacheable) stmt = session_->cache().Take(shape.text);
-        }
-    }
-    if (!stmt) stmt = session_->Prepare(shape.text, shape.cacheable);
-    Bind(*session_, stmt.get(), shape);
-
+    StatementHandle stmt = session_->Prepare(RewriteIdentity(sql));
     if (sqlite3_column_count(stmt.get()) == 0) {
-        try {
-            while (session_->Step(stmt.get())) {
-            }
-        } catch (...) {
-            if (shape.cacheable) session_->cache().Give(shape.text, std::move(stmt));
-            throw;
+        while (session_->Step(stmt.get())) {
         }
-        sqlite3_reset(stmt.get());
-        if (shape.cacheable) session_->cache().Give(shape.text, std::move(stmt));
         if (insert && sqlite3_changes(db) > 0) session_->lastInsert.rowid = sqlite3_last_insert_rowid(db);
         return ClosedRecordset();
     }
-    auto rs = std::make_shared<SqliteRecordset>(session_, std::move(stmt),
-                                                shape.cacheable ? std::move(shape.text) : std::string());
+    auto rs = std::make_shared<SqliteRecordset>(session_, std::move(stmt));
     rs->Start();
     return RecordsetPtr(rs);
 }

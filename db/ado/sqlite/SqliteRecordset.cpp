@@ -3,8 +3,8 @@
 
 namespace veltmoor::ado::sqlite {
 
-SqliteRecordset::SqliteRecordset(std::shared_ptr<Session> session, StatementHandle stmt, std::string cacheKey)
-    : session_(std::move(session)), stmt_(std::move(stmt)), cacheKey_(std::move(cacheKey)) {
+SqliteRecordset::SqliteRecordset(std::shared_ptr<Session> session, StatementHandle stmt)
+    : session_(std::move(session)), stmt_(std::move(stmt)) {
     session_->Register(this);
 }
 
@@ -13,9 +13,7 @@ SqliteRecordset::~SqliteRecordset() { Release(); }
 void SqliteRecordset::Release() noexcept {
     if (!stmt_) return;
     session_->Unregister(this);
-    // Resetting ends the statement's read, so that it holds no lock once closed.
-    sqlite3_reset(stmt_.get());
-    if (!cacheKey_.empty() && session_->IsOpen()) session_->cache().Give(cacheKey_, std::move(stmt_));
+    // Finalizing ends the statement's read, so that it holds no lock once closed.
     stmt_.reset();
     eof_ = true;
 }
@@ -29,7 +27,7 @@ void SqliteRecordset::Advance() {
     try {
         eof_ = !session_->Step(stmt_.get());
     } catch (...) {
-        // A failed step leaves no current row; the statement goes back to the cache.
+        // A failed step leaves no current row.
         Release();
         throw;
     }

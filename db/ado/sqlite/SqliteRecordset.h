@@ -14,9 +14,8 @@ namespace veltmoor::ado::sqlite {
 
 class SqliteRecordset final : public Recordset {
 public:
-    // Takes the bound, not yet stepped statement. `cacheKey` is empty for a
-    // statement that is not kept for reuse.
-    SqliteRecordset(std::shared_ptr<Session> session, StatementHandle stmt, std::string cacheKey);
+    // Takes the prepared, not yet stepped statement.
+    SqliteRecordset(std::shared_ptr<Session> session, StatementHandle stmt);
     ~SqliteRecordset() override;
     SqliteRecordset(const SqliteRecordset&) = delete;
     SqliteRecordset& operator=(const SqliteRecordset&) = delete;
@@ -42,7 +41,6 @@ private:
 
     std::shared_ptr<Session> session_;
     StatementHandle stmt_;
-    std::string cacheKey_;
     bool eof_ = true;
     SqliteRecordset* prev_ = nullptr;  // the session's list of open recordsets
     SqliteRecordset* next_ = nullptr;

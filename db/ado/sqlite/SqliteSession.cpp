@@ -120,13 +120,12 @@ void Session::Raise(int rc, std::string_view action, std::string_view sql) const
     RaiseEngine(rc, message, Context(action, sql, rc));
 }
 
-StatementHandle Session::Prepare(std::string_view sql, bool persistent) {
+StatementHandle Session::Prepare(std::string_view sql) {
     sqlite3* db = Require("Connection");
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
     StartCall();
-    const int rc = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
-                                      persistent ? SQLITE_PREPARE_PERSISTENT : 0, &raw, &tail);
+    const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, &tail);
     StatementHandle stmt(raw);
     if (rc != SQLITE_OK) Raise(rc, "preparing", sql);
     if (!stmt)
@@ -180,7 +179,6 @@ void Session::Unregister(SqliteRecordset* rs) {
 
 void Session::Close() {
     while (openRecordsets_) openRecordsets_->Release();
-    cache_.Clear();
     transactionDepth = 0;
     db_.reset();
 }

@@ -1,7 +1,7 @@
 // The state one open SQLite connection shares with its recordsets and catalog: the
-// database handle, the statement cache, the open recordsets, the transaction depth
-// and the timeouts. Recordsets and catalogs hold it by shared_ptr; Close() closes
-// every open recordset and the database, after which every use raises "closed".
+// database handle, the open recordsets, the transaction depth and the timeouts.
+// Recordsets and catalogs hold it by shared_ptr; Close() closes every open
+// recordset and the database, after which every use raises "closed".
 // One thread at a time (the database is opened without SQLite's own mutex).
 #pragma once
 
@@ -16,7 +16,6 @@
 
 #include "db/ado/sqlite/SqliteErrors.h"
 #include "db/ado/sqlite/SqliteHandles.h"
-#include "db/ado/sqlite/StatementCache.h"
 
 namespace veltmoor::ado::sqlite {
 
@@ -25,8 +24,6 @@ class SqliteRecordset;
 // How long a statement waits for a lock another connection holds: the command
 // timeout, but never more than this, so that a locked database fails soon.
 inline constexpr int kMaxBusyWaitMs = 5000;
-// How many prepared statement shapes a connection keeps.
-inline constexpr size_t kStatementCacheCapacity = 64;
 
 class Session {
 public:
@@ -56,7 +53,7 @@ public:
 
     // Prepares one statement; raises when SQLite rejects it or when text other
     // than blanks and comments follows it.
-    StatementHandle Prepare(std::string_view sql, bool persistent = false);
+    StatementHandle Prepare(std::string_view sql);
     // Prepares a statement with one text parameter (?1) bound to param.
     StatementHandle Query(std::string_view sql, const std::string& param);
     // Steps once: true on a row, false when done; raises (after resetting) on failure.
@@ -65,8 +62,6 @@ public:
     void Exec(std::string_view sql);
     // Raises the error SQLite reports for rc, with the action and statement for context.
     [[noreturn]] void Raise(int rc, std::string_view action, std::string_view sql) const;
-
-    StatementCache& cache() { return cache_; }
 
     // Called before every call into SQLite that may run statements, so that the
     // command timeout counts from the start of each call.
@@ -82,8 +77,8 @@ public:
     void Register(SqliteRecordset* rs);
     void Unregister(SqliteRecordset* rs);
 
-    // Closes every open recordset, the cached statements and the database (an
-    // open transaction is rolled back by SQLite). Idempotent.
+    // Closes every open recordset and the database (an open transaction is rolled
+    // back by SQLite). Idempotent.
     void Close();
 
 private:
@@ -95,7 +90,6 @@ private:
     DatabaseHandle db_;
     std::string path_;
     ReadOnly readOnly_;
-    StatementCache cache_{kStatementCacheCapacity};
     SqliteRecordset* openRecordsets_ = nullptr;  // intrusive list through the recordsets
     int busyTimeoutMs_ = kMaxBusyWaitMs;
     int busyWaitedMs_ = 0;  // of the current call
