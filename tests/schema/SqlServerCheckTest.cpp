@@ -95,6 +95,21 @@ TEST_F(SqlServer, DefaultConstraintsAreAddedWithTheNumberOfTheirType) {
     }
 }
 
+// A constraint the server refuses (here for a name it already has) fails that repair
+// alone: its error block is written and the next column is still repaired.
+TEST_F(SqlServer, RefusedConstraintFailsThatRepairAlone) {
+    sql_.AddTable("T", {Col("A"), Col("B")});
+    Describe(R"(<TABLE name="t"><COLUMN name="a" hasdefaultvalue="true" defaultvalue="1" type="int"/>
+        <COLUMN name="b" hasdefaultvalue="true" defaultvalue="2" type="int"/></TABLE>)");
+    sql_.On(::testing::HasSubstr("DEFAULT 1 FOR a"))
+        .Fail(hr::kErrorsInCommand, "[42000] There is already an object named 'DF__t__BLOCK__00001000' in the database.");
+    EXPECT_EQ(Pass(false, true), (Lines{"<t>", Err("SetColumnDefault", hr::kErrorsInCommand),
+                                        "Missing default value on [a] column - ATTEMPT TO FIX FAILED",
+                                        "Missing default value on [b] column - FIXED", "</>"}));
+    EXPECT_TRUE(passResult_);
+    EXPECT_EQ(Tally(), (std::vector<int>{2, 1, 1}));
+}
+
 // ACCOUNTS lost the identity property of ID; the description spells it in lower case.
 class Rebuild : public SqlServer {
 protected:
