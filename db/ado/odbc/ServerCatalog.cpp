@@ -16,6 +16,11 @@ struct ColumnRow {
 
 std::string Text(const _variant_t& v) { return v.IsEmptyOrNull() ? std::string() : v.ToString(); }
 long Number(const _variant_t& v) { return v.IsEmptyOrNull() ? 0 : v.ToInt32(); }
+// Counts and sizes, which may not fit 32 bits.
+long long BigNumber(const _variant_t& v) {
+    const std::string text = Text(v);
+    return text.empty() ? 0 : std::stoll(text);
+}
 
 DataTypeEnum TypeOf(const std::string& dataType, const std::string& columnType) {
     const std::string t = ToUpper(dataType);
@@ -171,10 +176,9 @@ public:
 
     // The autonumber column of the table (first found), or nothing.
     std::optional<std::string> Autonumber(const std::string& table) {
-        const std::vector<std::string> tables = TableNames();
-        if (std::none_of(tables.begin(), tables.end(), [&](const std::string& t) { return EqualsNoCase(t, table); }))
-            return std::nullopt;
-        for (const ColumnRow& row : ReadColumns(Resolve(table)))
+        const std::optional<std::string> name = Find(table);
+        if (!name) return std::nullopt;
+        for (const ColumnRow& row : ReadColumns(*name))
             if (row.info.autoIncrement) return row.info.name;
         return std::nullopt;
     }
@@ -191,15 +195,19 @@ private:
 
     long long Count(const std::string& sql) {
         const auto rows = Rows(sql);
-        return rows.empty() || rows[0].empty() ? 0 : std::stoll(Text(rows[0][0]).empty() ? "0" : Text(rows[0][0]));
+        return rows.empty() || rows[0].empty() ? 0 : BigNumber(rows[0][0]);
     }
 
     // The stored name of a table: the exact name first, else one that differs in case.
-    std::string Resolve(const std::string& table) {
+    std::optional<std::string> Find(const std::string& table) {
         const std::vector<std::string> names = TableNames();
         for (const bool exact : {true, false})
             for (const std::string& n : names)
                 if (exact ? n == table : EqualsNoCase(n, table)) return n;
+        return std::nullopt;
+    }
+    std::string Resolve(const std::string& table) {
+        if (std::optional<std::string> name = Find(table)) return *name;
         throw _com_error(hr::kNoTable, session_->source(), "Table [" + table + "] does not exist in the database.");
     }
 
@@ -225,7 +233,7 @@ private:
             c.info.name = Text(row[0]);
             c.columnType = Text(row[2]);
             c.info.type = TypeOf(Text(row[1]), c.columnType);
-            c.info.definedSize = std::min<long long>(std::stoll(Text(row[3]).empty() ? "0" : Text(row[3])), 2147483647);
+            c.info.definedSize = std::min<long long>(BigNumber(row[3]), 2147483647);
             if (c.info.type == adNumeric) {
                 c.info.precision = static_cast<int>(Number(row[4]));
                 c.info.scale = static_cast<int>(Number(row[5]));
