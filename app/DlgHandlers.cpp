@@ -102,7 +102,7 @@ bool CVeltmoorDlg::BackUpBeforeFirstRepair() {
         if (file.empty() || !m_bBackupBeforeRepair) return true;
         const CString backup = FreeBackupName(file);
         m_pConnection->BackupTo(backup);
-        m_wndLog.AddLine(Format("\x03%02d--- Backup of the database written to %s\x03", 3, backup.c_str()));
+        m_wndLog.AddLine(InColour(3, Format("--- Backup of the database written to %s", backup.c_str())));
         return true;
     } catch (const _com_error& error) {
         RecordException(error, "CVeltmoorDlg::PrepareRepair", true);

@@ -6,7 +6,7 @@ namespace veltmoor {
 
 namespace {
 // Error blocks are drawn in colour 8 (yellow).
-CString InErrorColour(const CString& text) { return Format("\x03%02d%s\x03", 8, text.c_str()); }
+CString InErrorColour(const CString& text) { return InColour(8, text); }
 
 // Component texts go into the log as they are; an absent one is said plainly so
 // that support can tell it from an empty text.

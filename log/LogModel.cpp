@@ -202,6 +202,8 @@ const LogLine* LogModel::AddLine(std::string_view text) {
     return &lines_.emplace_back(text);
 }
 
+CString InColour(int colour, const CString& text) { return Format("\x03%02d%s\x03", colour, text.c_str()); }
+
 void LogModel::Clear() { lines_.clear(); }
 
 CString LogModel::GetText() const {

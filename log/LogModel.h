@@ -50,6 +50,10 @@ struct ColourChangeAt {
     ColourChange change;
 };
 
+// A text in palette colour `colour` (0..15) as a line for AddLine: byte 0x03, the
+// colour number in two digits, the text, and 0x03 to return to the default.
+CString InColour(int colour, const CString& text);
+
 // One stored line. Built once from the caller's text by the colour-code parser:
 // byte 0x03, up to two digits of text colour, optionally ',' and up to two digits
 // of background colour. CR, LF, 0x02 and 0x1F are dropped; a tab becomes four

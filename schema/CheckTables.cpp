@@ -26,8 +26,6 @@ std::optional<CString> FindTable(const ComPtr<ado::CatalogBackend>& catalog,
 
 namespace schema {
 
-CString InColour(int colour, const CString& text) { return Format("\x03%02d%s\x03", colour, text.c_str()); }
-
 CString Pass::Finding(const CVeltmoorDlg::Finding& finding, std::optional<bool> repaired) {
     ++dlg.m_tally.findings;
     Report(finding, repaired.value_or(false));

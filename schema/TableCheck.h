@@ -39,9 +39,6 @@ struct Pass {
     ~Pass();
 };
 
-// A message in a palette colour: 0x03, two digits, the text, 0x03.
-CString InColour(int colour, const CString& text);
-
 // Checks the COLUMN elements of a table the catalog holds (both passes) and returns
 // them for the index part. `table` is the table's name as the catalog writes it.
 xml::XmlNodeListPtr CheckColumns(Pass& pass, const xml::XmlNodePtr& tableElement, const CString& tableName,
