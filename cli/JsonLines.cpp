@@ -34,9 +34,7 @@ QByteArray ErrorLine(const _com_error& error, const CString& tracer) {
     const bool info = error.HasErrorInfo();
     return Line({{QStringLiteral("error"),
                   QJsonObject{
-                      {QStringLiteral("code"),
-                       QString::fromStdString(Format("%08lx", static_cast<unsigned long>(
-                                                                  static_cast<std::uint32_t>(error.Error()))))},
+                      {QStringLiteral("code"), QString::fromStdString(ErrorCodeText(error.Error()))},
                       {QStringLiteral("msg"), Text(error.ErrorMessage())},
                       {QStringLiteral("source"), info ? Text(error.Source()) : QJsonValue()},
                       {QStringLiteral("description"), info ? Text(error.Description()) : QJsonValue()},

@@ -21,7 +21,7 @@ void CVeltmoorDlg::RecordException(const _com_error& error, CString tracer, bool
     if (m_errorSink) m_errorSink(error, tracer);
     m_wndLog.AddLine("  ");
     m_wndLog.AddLine(InErrorColour("Exception Recorded"));
-    m_wndLog.AddLine(InErrorColour(Format("Code = %08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(error.Error())))));
+    m_wndLog.AddLine(InErrorColour("Code = " + ErrorCodeText(error.Error())));
     m_wndLog.AddLine(InErrorColour(Format("Msg: %s", error.ErrorMessage().c_str())));
     m_wndLog.AddLine(InErrorColour(Format("Source: %s", OrNone(error, error.Source()).c_str())));
     m_wndLog.AddLine(InErrorColour(Format("Description: %s", OrNone(error, error.Description()).c_str())));

@@ -36,6 +36,12 @@ std::optional<std::string> SystemMessageText(HRESULT code) {
     return std::nullopt;
 }
 
+std::string ErrorCodeText(HRESULT code) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
+    return buffer;
+}
+
 const std::string& _com_error::ErrorMessage() const {
     if (message_) return *message_;
     if (auto text = SystemMessageText(code_)) {

@@ -59,6 +59,9 @@ private:
     mutable std::string what_;
 };
 
+// A status code as error reports write it: eight lower-case hexadecimal digits.
+std::string ErrorCodeText(HRESULT code);
+
 // Our table of message texts for the codes our layers raise; nothing when unknown.
 std::optional<std::string> SystemMessageText(HRESULT code);
 
