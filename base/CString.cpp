@@ -39,6 +39,12 @@ CString ToUpper(std::string_view text) {
     return out;
 }
 
+CString Trim(std::string_view text) {
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    return CString(text);
+}
+
 int Atoi(const CString& text) { return std::atoi(text.c_str()); }
 
 }  // namespace veltmoor

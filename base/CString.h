@@ -18,6 +18,9 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 // ASCII upper case of a text (other bytes unchanged).
 CString ToUpper(std::string_view text);
 
+// The text without the blanks (spaces, tabs, line ends) at either end.
+CString Trim(std::string_view text);
+
 // The standard atoi conversion on a text (leading blanks, sign, digits).
 int Atoi(const CString& text);
 

@@ -16,13 +16,6 @@ constexpr long kDefaultLoginTimeout = 15;  // what ADO waits for a server by def
     throw _com_error(hr::kInvalidArg, kSource, "Invalid connection string: " + why);
 }
 
-std::string Trim(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
-
 bool StartsWithNoCase(const std::string& s, const char* prefix) {
     const std::string p(prefix);
     return s.size() >= p.size() && EqualsNoCase(s.substr(0, p.size()), p);

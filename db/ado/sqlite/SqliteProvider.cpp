@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 
@@ -24,8 +24,6 @@ using sqlite::kProviderSource;
     throw _com_error(hr::kDataSourceFailed, kProviderSource, description);
 }
 
-// The first bytes of the file decide what it is: SQLite, a genuine Jet/Access
-// database (which this provider cannot read), or something else.
 // ADO's Mode: "Read", "Write", "ReadWrite", "Share Deny None|Read|Write",
 // "Share Exclusive", their numbers (ConnectModeEnum), joined by '|'. Reading only
 // is what Read and Share Deny Write ask for when no write access is asked for too.
@@ -37,9 +35,7 @@ bool ModeIsReadOnly(const std::string& mode) {
     size_t start = 0;
     while (start <= mode.size()) {
         const size_t bar = std::min(mode.find('|', start), mode.size());
-        std::string part = ToUpper(mode.substr(start, bar - start));
-        part.erase(0, part.find_first_not_of(" \t"));
-        part.erase(part.find_last_not_of(" \t") + 1);
+        const std::string part = ToUpper(Trim(std::string_view(mode).substr(start, bar - start)));
         start = bar + 1;
         if (part.empty()) continue;
         int value = -1;
@@ -56,6 +52,8 @@ bool ModeIsReadOnly(const std::string& mode) {
     return (bits & 2) == 0 && ((bits & 1) != 0 || (bits & 12) == 8);
 }
 
+// The first bytes of the file decide what it is: SQLite, a genuine Jet/Access
+// database (which this provider cannot read), or something else.
 void CheckFile(const std::string& path, bool& readOnly) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {

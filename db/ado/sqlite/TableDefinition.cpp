@@ -163,14 +163,6 @@ ColumnDefinition ParseColumn(std::string_view text) {
     return column;
 }
 
-std::string Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\n' || s.front() == '\r'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return std::string(s);
-}
-
 }  // namespace
 
 bool ColumnDefinition::Has(ColumnClause::Kind kind) const {
