@@ -146,6 +146,10 @@ const ColourChangeAt* FirstAfter(std::span<const ColourChangeAt> changes, std::i
                             [](std::int32_t p, const ColourChangeAt& c) { return p < c.position; });
 }
 
+Colours Resolved(const ColourChange& numbers) {
+    return {PaletteColour(numbers.text, kLogDefaultText), PaletteColour(numbers.background, kLogDefaultBackground)};
+}
+
 }  // namespace
 
 ColourChange LogLine::NumbersAt(std::int32_t pos) const {
@@ -155,10 +159,7 @@ ColourChange LogLine::NumbersAt(std::int32_t pos) const {
     return std::prev(it)->change;
 }
 
-Colours LogLine::ColoursAt(std::int32_t pos) const {
-    const ColourChange n = NumbersAt(pos);
-    return {PaletteColour(n.text, kLogDefaultText), PaletteColour(n.background, kLogDefaultBackground)};
-}
+Colours LogLine::ColoursAt(std::int32_t pos) const { return Resolved(NumbersAt(pos)); }
 
 std::int32_t LogLine::DistanceToNextChange(std::int32_t pos) const {
     const auto changes = Changes();
@@ -188,8 +189,7 @@ std::vector<ColourSegment> LogLine::Segments(std::int32_t start, std::int32_t co
         seg.start = pos;
         seg.length = stop - pos;
         seg.numbers = numbers;
-        seg.colours = {PaletteColour(numbers.text, kLogDefaultText),
-                       PaletteColour(numbers.background, kLogDefaultBackground)};
+        seg.colours = Resolved(numbers);
         out.push_back(seg);
         pos = stop;
     }
