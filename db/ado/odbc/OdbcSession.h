@@ -26,7 +26,6 @@ public:
     const std::string& source() const noexcept { return source_; }
     // The engine's own name (SQL_DBMS_NAME), read once on connecting.
     const std::string& dbmsName() const noexcept { return dbmsName_; }
-    bool InTransaction() const noexcept { return inTransaction_; }
     bool IsOpen() const noexcept { return connected_; }
     void RequireOpen() const;
     // Rolls back an open transaction and disconnects; raises when already closed.
