@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <optional>
@@ -26,6 +27,13 @@ class QMenu;
 class QPushButton;
 
 namespace veltmoor {
+
+namespace accounts {
+struct Account;
+struct LockedAccount;
+class AccountRun;
+enum class RepairOutcome : int;
+}  // namespace accounts
 
 // What a run found, for veltmoor-cli's exit status. The log stays the report;
 // this only counts what the checks wrote into it.
@@ -180,16 +188,24 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // The account check's pieces (accounts/).
-    void ReportLink(const CString& account, const char* link, const char* message,
-                    const std::function<bool()>& repair);
-    void CheckAccount(std::optional<int> accountId, const CString& accountName,
-                      const std::array<std::optional<int>, 4>& links);  // settings, folder, quota, ratio
-    bool RepairLink(std::optional<int> accountId, const char* table, const char* insert, const char* update);
-    bool RepairHomeFolder(std::optional<int> accountId, const CString& accountName);
+    // The account check's pieces (accounts/). A run's lines go through m_accountRun,
+    // which holds them while a batch's repairs are uncommitted.
+    friend class accounts::AccountRun;
+    void CheckAccount(const accounts::Account& account);
+    bool LinkedRowExists(int link, const _variant_t& value);  // the link's own lookup
+    void ReportLink(const accounts::Account& account, int link, accounts::LockedAccount& locked);
+    accounts::RepairOutcome RepairLink(const accounts::Account& account, int link, accounts::LockedAccount& locked);
+    // Locks the account's rows inside the batch's transaction and reads its links afresh;
+    // `locked.refused` (with an error block) when no repair may change it.
+    void LockAccount(const accounts::Account& account, accounts::LockedAccount& locked);
+    bool RepairRow(std::int64_t accountId, int link);
+    bool RepairHomeFolder(std::int64_t accountId, const CString& folder);
     // The new row's ID after a repair's INSERT, or none (with an error block) when it is
     // empty or not carried by exactly one row of the table.
-    std::optional<int> NewRowId(const char* table);
+    std::optional<std::int64_t> NewRowId(const char* table);
+    accounts::AccountRun* m_accountRun = nullptr;
+    // The error block's lines and its m_errorSink call, without counting it.
+    void WriteErrorBlock(const _com_error& error, const CString& tracer);
 
     void CreateControls();
     void CreateSystemMenu();

@@ -1,4 +1,5 @@
 // The one way failures reach the operator: a fixed block of lines in the log.
+#include "accounts/AccountRun.h"
 #include "app/VeltmoorDlg.h"
 #include "base/Support.h"
 
@@ -18,6 +19,12 @@ CString OrNone(const _com_error& error, const std::string& text) {
 void CVeltmoorDlg::RecordException(const _com_error& error, CString tracer, bool writeToLog) {
     if (!writeToLog) return;
     ++m_tally.errors;
+    // An account check holds its error blocks with the lines of an uncommitted batch.
+    if (m_accountRun && m_accountRun->HoldError(error, tracer)) return;
+    WriteErrorBlock(error, tracer);
+}
+
+void CVeltmoorDlg::WriteErrorBlock(const _com_error& error, const CString& tracer) {
     if (m_errorSink) m_errorSink(error, tracer);
     m_wndLog.AddLine("  ");
     m_wndLog.AddLine(InErrorColour("Exception Recorded"));

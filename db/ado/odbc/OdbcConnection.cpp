@@ -1,4 +1,5 @@
 // The ODBC provider behind ADODB.Connection for Provider=SQLOLEDB and MSDASQL.
+#include <algorithm>
 #include <utility>
 
 #include "db/ado/ClosedRecordset.h"
@@ -24,7 +25,10 @@ public:
     void Open(const std::string&, const std::string&, const std::string&, long) override {
         throw _com_error(hr::kObjectOpen, session_->source(), "Operation is not allowed when the object is open.");
     }
-    void Close() override { session_->Close(); }
+    void Close() override {
+        session_->Close();
+        depth_ = 0;
+    }
     long State() override { return session_->IsOpen() ? adStateOpen : adStateClosed; }
     RecordsetPtr Execute(const std::string& sql) override {
         // Every result is read in full on the spot (a client-side cursor), so
@@ -36,9 +40,30 @@ public:
     std::string Provider() override { return provider_; }
     std::string DbmsName() override { return session_->dbmsName(); }
     void PutCommandTimeout(long seconds) override { session_->SetCommandTimeout(seconds); }
-    void BeginTrans() override { session_->BeginTrans(); }
-    void CommitTrans() override { session_->CommitTrans(); }
-    void RollbackTrans() override { session_->RollbackTrans(); }
+    // A transaction begun inside another is a savepoint of it, as on the embedded database.
+    void BeginTrans() override {
+        if (depth_ == 0) session_->BeginTrans();
+        else session_->Run(Savepoint(engine_ == odbc::Engine::SqlServer ? "SAVE TRANSACTION " : "SAVEPOINT "));
+        ++depth_;
+    }
+    void CommitTrans() override {
+        if (depth_ <= 1) session_->CommitTrans();
+        else if (engine_ != odbc::Engine::SqlServer) session_->Run(Savepoint("RELEASE SAVEPOINT ", -1));  // T-SQL has no release
+        depth_ = std::max(depth_ - 1, 0);
+    }
+    void RollbackTrans() override {
+        if (depth_ <= 1) {
+            depth_ = 0;
+            return session_->RollbackTrans();
+        }
+        --depth_;
+        if (engine_ == odbc::Engine::SqlServer) {
+            session_->Run(Savepoint("ROLLBACK TRANSACTION "));
+            return;
+        }
+        session_->Run(Savepoint("ROLLBACK TO SAVEPOINT "));
+        session_->Run(Savepoint("RELEASE SAVEPOINT "));
+    }
     std::shared_ptr<CatalogBackend> Catalog() override {
         session_->RequireOpen();
         if (IsServer()) return odbc::MakeServerCatalog(session_, odbc::ServerDialect(engine_));
@@ -74,8 +99,14 @@ private:
         return std::nullopt;  // an INSERT gives no rows to its caller
     }
 
+    // The statement naming the savepoint of the current depth (plus `offset`).
+    std::string Savepoint(const char* verb, int offset = 0) const {
+        return verb + std::string("veltmoor_trans_") + std::to_string(depth_ + offset);
+    }
+
     std::shared_ptr<Session> session_;
     std::string provider_;
+    int depth_ = 0;  // transactions begun and not ended; past the first, savepoints
     odbc::Engine engine_;
     _variant_t lastIdentity_ = _variant_t::Null();
 };

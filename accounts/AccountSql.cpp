@@ -1,0 +1,84 @@
+#include "accounts/AccountSql.h"
+
+#include "accounts/AccountBatches.h"
+
+#include "base/CString.h"
+#include "db/ado/odbc/OdbcEngine.h"
+
+namespace veltmoor::accounts {
+
+namespace {
+// Every column after ID, so that rows sharing an ID have one order.
+constexpr const char* kTieOrder = "A.NAME, A.SETTINGS_ID, A.HOME_FOLDER_ID, A.QUOTA_ID, A.RATIO_ID";
+}  // namespace
+
+AccountSql AccountSql::For(ado::Connection& connection) {
+    const CString provider = ToUpper(connection.Provider());
+    if (provider.rfind("SQLOLEDB", 0) == 0) return AccountSql(Engine::SqlServer);
+    if (provider.rfind("MSDASQL", 0) != 0) return AccountSql(Engine::Sqlite);
+    const std::string dbms = connection.DbmsName();
+    if (dbms.empty()) return AccountSql(Engine::SqlServer);  // as IsSqlServerProvider takes it
+    switch (ado::odbc::EngineFromDbmsName(dbms)) {
+        case ado::odbc::Engine::SqlServer: return AccountSql(Engine::SqlServer);
+        case ado::odbc::Engine::Sqlite: return AccountSql(Engine::Sqlite);
+        case ado::odbc::Engine::PostgreSql: return AccountSql(Engine::PostgreSql);
+        case ado::odbc::Engine::MariaDb: return AccountSql(Engine::MariaDb);
+        case ado::odbc::Engine::Other: break;
+    }
+    return AccountSql(Engine::Other);
+}
+
+std::string AccountSql::Select(bool withLinks) const {
+    std::string sql = "SELECT A.ID AS ID, A.NAME AS NAME, A.SETTINGS_ID AS SETTINGS_ID, A.HOME_FOLDER_ID AS "
+                      "HOME_FOLDER_ID, A.QUOTA_ID AS QUOTA_ID, A.RATIO_ID AS RATIO_ID";
+    if (withLinks) {
+        for (const LinkCheck& c : kLinkChecks)
+            sql += Format(", CASE WHEN EXISTS (SELECT 1 FROM %s L WHERE L.ID = A.%s) THEN 1 ELSE 0 END AS %s", c.table,
+                          c.link, c.flag);
+    }
+    if (PagesByRowid()) sql += ", A.rowid AS ROW_ID";
+    return sql + " FROM ACCOUNTS A";
+}
+
+std::string AccountSql::Batch(const Page& page, std::int64_t limit, bool withLinks) const {
+    std::string where, order;
+    if (PagesByRowid()) {
+        where = page.rowid ? Format(" WHERE A.rowid > %lld", static_cast<long long>(*page.rowid)) : "";
+        order = " ORDER BY A.rowid";
+    } else if (page.nullIds) {
+        where = " WHERE A.ID IS NULL";
+        order = Format(" ORDER BY %s", kTieOrder);
+    } else {
+        // From the last ID read on, its rows already read skipped (they come first).
+        where = page.id ? Format(" WHERE A.ID >= %lld", static_cast<long long>(*page.id)) : " WHERE A.ID IS NOT NULL";
+        order = Format(" ORDER BY A.ID, %s", kTieOrder);
+    }
+    const long long skip = PagesByRowid() ? 0 : page.skip, count = limit;
+    if (engine_ == Engine::SqlServer)
+        return Select(withLinks) + where + order + Format(" OFFSET %lld ROWS FETCH NEXT %lld ROWS ONLY", skip, count);
+    return Select(withLinks) + where + order + Format(" LIMIT %lld OFFSET %lld", count, skip);
+}
+
+std::string AccountSql::LockAccount(std::int64_t id) const {
+    const std::string where = Format(" WHERE A.ID = %lld", static_cast<long long>(id));
+    switch (engine_) {
+        case Engine::Sqlite: return "";
+        case Engine::SqlServer: return "SELECT A.ID FROM ACCOUNTS A WITH (UPDLOCK, HOLDLOCK)" + where;
+        case Engine::PostgreSql:
+        case Engine::MariaDb:
+        case Engine::Other: break;
+    }
+    return "SELECT A.ID FROM ACCOUNTS A" + where + " FOR UPDATE";
+}
+
+std::string AccountSql::AccountRows(std::int64_t id) const {
+    return Select(true) + Format(" WHERE A.ID = %lld", static_cast<long long>(id));
+}
+
+std::string AccountSql::RepairSession() const {
+    // InnoDB's default (repeatable read) would let a repair judge a link by a snapshot
+    // taken before another run's repair of it committed.
+    return engine_ == Engine::MariaDb ? "SET SESSION TRANSACTION ISOLATION LEVEL READ COMMITTED" : "";
+}
+
+}  // namespace veltmoor::accounts
