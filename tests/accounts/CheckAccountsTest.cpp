@@ -226,6 +226,31 @@ TEST_F(CheckAccountsTest, BackupBeforeTheFirstRepairAndWaitingForALock) {
         if (name != backup && name.starts_with(stem)) { EXPECT_THAT(name, ContainsRegex("-[23]\\.bak$")); }
 }
 
+// A home folder is made directly under the shared folder or not at all: names that would put it elsewhere are
+// refused with an error block naming the account, and the account and FOLDERS stay as they were. A repair that
+// fails with an error (here a FOLDERS table that refuses the row) still writes its finding before the error block.
+TEST_F(CheckAccountsTest, HomeFoldersOutsideTheSharedFolderAreRefused) {
+    dlg_.m_bBackupBeforeRepair = false;
+    const std::pair<std::string, const char*> names[] = {
+        {"../../etc", "separator"}, {"", "empty"}, {".", "names a folder"}, {"..", "names a folder"},
+        {"a/b", "separator"}, {"a\\b", "separator"}, {"x\x1b]0;title\x07", "control"}, {"x\xc2\x85", "control"}};
+    for (const auto& [name, why] : names) db_->AddAccount(name, std::nullopt, 999, std::nullopt, std::nullopt);
+    db_->Exec("UPDATE ACCOUNTS SET SETTINGS_ID = 1, QUOTA_ID = 1, RATIO_ID = 1; INSERT INTO SETTINGS DEFAULT VALUES; "
+              "INSERT INTO QUOTAS DEFAULT VALUES; INSERT INTO RATIOS DEFAULT VALUES");
+    const auto before = db_->Dump();
+    const Lines lines = Run(true);
+    EXPECT_EQ(db_->Dump(), before);
+    EXPECT_THAT(lines, Contains("Missing recordset in FOLDERS table - ATTEMPT TO FIX FAILED").Times(std::size(names)));
+    for (const auto& [name, why] : names)
+        EXPECT_THAT(lines, Contains(AllOf(HasSubstr("home folder of account [" + name + "] was not repaired"), HasSubstr(why))));
+    db_->Exec("DELETE FROM ACCOUNTS; CREATE TRIGGER NO_FOLDERS BEFORE INSERT ON FOLDERS BEGIN SELECT RAISE(FAIL, 'no'); END");
+    db_->AddAccount("carol", 1, 999, 1, 1);
+    EXPECT_THAT(Run(true), ElementsAre("-- Checking Account [carol] --",
+                                       "Missing recordset in FOLDERS table - ATTEMPT TO FIX FAILED", "  ",
+                                       "Exception Recorded", _, _, _, _, "Tracer: CVeltmoorDlg::CheckAccounts", _));
+    EXPECT_EQ(std::pair(dlg_.m_tally.findings, dlg_.m_tally.errors), std::pair(1, 1));
+}
+
 // The SQL Server dialect, every statement as sent: the batch read with its link checks, the account locked and
 // read afresh, the home folder's repair in a savepoint, and an identity value that comes back empty, which rolls
 // the link's repair back.
