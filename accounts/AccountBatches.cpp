@@ -26,6 +26,16 @@ std::optional<std::int64_t> FromDouble(double d) {
     return static_cast<std::int64_t>(d);
 }
 
+// The account's own columns from the current row.
+Account ReadAccount(const ado::RecordsetPtr& rows) {
+    Account a;
+    a.id = rows->GetField("ID");
+    const _variant_t name = rows->GetField("NAME");
+    if (!name.IsNull()) a.name = name.ToString();
+    for (int i = 0; i < kLinkCount; ++i) a.links[i] = rows->GetField(kLinkChecks[i].link);
+    return a;
+}
+
 }  // namespace
 
 std::optional<std::int64_t> WholeNumber(const _variant_t& value) {
@@ -51,6 +61,7 @@ AccountBatches::AccountBatches(ado::ConnectionPtr connection, AccountSql sql, st
 
 std::vector<Account> AccountBatches::Next() {
     if (done_) return {};
+    if (sql_.ReadsWholeTables()) return ReadFromWholeTables();
     std::vector<Account> batch;
     try {
         batch = Read(true);
@@ -62,19 +73,39 @@ std::vector<Account> AccountBatches::Next() {
     return batch;
 }
 
+std::vector<Account> AccountBatches::ReadFromWholeTables() {
+    if (!accounts_) {
+        for (int i = 0; i < kLinkCount; ++i) {
+            try {
+                ado::RecordsetPtr rows = connection_->Execute(Format("SELECT ID FROM %s", kLinkChecks[i].table));
+                std::unordered_set<std::int64_t>& ids = ids_[i].emplace();
+                for (; !rows->IsEOF(); rows->MoveNext())
+                    if (const auto id = WholeNumber(rows->GetField("ID"))) ids.insert(*id);
+            } catch (const _com_error&) {
+                ids_[i].reset();  // looked up per account, where its failure is then reported
+            }
+        }
+        accounts_ = connection_->Execute("SELECT ID,NAME,SETTINGS_ID,HOME_FOLDER_ID,QUOTA_ID,RATIO_ID FROM ACCOUNTS");
+    }
+    std::vector<Account> batch;
+    for (; !accounts_->IsEOF() && static_cast<std::int64_t>(batch.size()) < size_; accounts_->MoveNext()) {
+        Account& a = batch.emplace_back(ReadAccount(accounts_));
+        for (int i = 0; i < kLinkCount; ++i) {
+            const std::optional<std::int64_t> link = WholeNumber(a.links[i]);
+            if (ids_[i]) a.linked[i] = link && ids_[i]->count(*link) > 0;
+        }
+    }
+    done_ = accounts_->IsEOF();
+    return batch;
+}
+
 std::vector<Account> AccountBatches::Read(bool withLinks) {
     std::vector<Account> batch;
     std::vector<std::int64_t> rowids;
     ado::RecordsetPtr rows = connection_->Execute(sql_.Batch(page_, size_, withLinks));
     for (; !rows->IsEOF(); rows->MoveNext()) {
-        Account& a = batch.emplace_back();
-        a.id = rows->GetField("ID");
-        const _variant_t name = rows->GetField("NAME");
-        if (!name.IsNull()) a.name = name.ToString();
-        for (int i = 0; i < kLinkCount; ++i) {
-            a.links[i] = rows->GetField(kLinkChecks[i].link);
-            if (withLinks) a.linked[i] = rows->GetField(kLinkChecks[i].flag).ToInt32() != 0;
-        }
+        Account& a = batch.emplace_back(ReadAccount(rows));
+        for (int i = 0; i < kLinkCount && withLinks; ++i) a.linked[i] = rows->GetField(kLinkChecks[i].flag).ToInt32() != 0;
         if (sql_.PagesByRowid()) rowids.push_back(rows->GetField("ROW_ID").AsInteger());
     }
     rows->Close();

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "accounts/AccountSql.h"
@@ -61,6 +62,7 @@ public:
 
 private:
     std::vector<Account> Read(bool withLinks);
+    std::vector<Account> ReadFromWholeTables();
     void Advance(const std::vector<Account>& batch, const std::vector<std::int64_t>& rowids);
 
     ado::ConnectionPtr connection_;
@@ -68,6 +70,10 @@ private:
     std::int64_t size_;
     Page page_;
     bool done_ = false;
+    // Whole-table reading: each linked table's IDs (none: its IDs could not be read),
+    // and the one cursor over ACCOUNTS.
+    std::array<std::optional<std::unordered_set<std::int64_t>>, kLinkCount> ids_;
+    ado::RecordsetPtr accounts_;
 };
 
 }  // namespace veltmoor::accounts

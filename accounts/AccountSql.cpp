@@ -15,7 +15,8 @@ constexpr const char* kTieOrder = "A.NAME, A.SETTINGS_ID, A.HOME_FOLDER_ID, A.QU
 AccountSql AccountSql::For(ado::Connection& connection) {
     const CString provider = ToUpper(connection.Provider());
     if (provider.rfind("SQLOLEDB", 0) == 0) return AccountSql(Engine::SqlServer);
-    if (provider.rfind("MSDASQL", 0) != 0) return AccountSql(Engine::Sqlite);
+    if (provider.rfind("MSDASQL", 0) != 0)
+        return AccountSql(connection.DbmsName() == ado::kJetDbmsName ? Engine::Jet : Engine::Sqlite);
     const std::string dbms = connection.DbmsName();
     if (dbms.empty()) return AccountSql(Engine::SqlServer);  // as IsSqlServerProvider takes it
     switch (ado::odbc::EngineFromDbmsName(dbms)) {
@@ -66,6 +67,7 @@ std::string AccountSql::LockAccount(std::int64_t id) const {
         case Engine::SqlServer: return "SELECT A.ID FROM ACCOUNTS A WITH (UPDLOCK, HOLDLOCK)" + where;
         case Engine::PostgreSql:
         case Engine::MariaDb:
+        case Engine::Jet:
         case Engine::Other: break;
     }
     return "SELECT A.ID FROM ACCOUNTS A" + where + " FOR UPDATE";

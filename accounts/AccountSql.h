@@ -24,13 +24,17 @@ struct Page {
 
 class AccountSql {
 public:
-    enum class Engine { Sqlite, SqlServer, PostgreSql, MariaDb, Other };
+    // Jet: a genuine Jet file, read-only, whose provider answers plain SELECTs of whole tables.
+    enum class Engine { Sqlite, SqlServer, PostgreSql, MariaDb, Jet, Other };
 
     // The engine behind the connection (its provider, and the DBMS name of ODBC sources).
     static AccountSql For(ado::Connection& connection);
     explicit AccountSql(Engine engine) : engine_(engine) {}
 
     bool PagesByRowid() const { return engine_ == Engine::Sqlite; }
+    // Jet: the linked tables' IDs are read once into memory ("SELECT ID FROM <table>") and
+    // the accounts in one pass ("SELECT ID,NAME,... FROM ACCOUNTS"); no batch statements.
+    bool ReadsWholeTables() const { return engine_ == Engine::Jet; }
     // Up to `limit` accounts from `page` on, with the columns ID, NAME, the four links,
     // HAS_SETTINGS, HAS_QUOTA, HAS_RATIO, HAS_FOLDER (1 or 0), and ROW_ID on SQLite.
     // withLinks false: the accounts' own columns only (the links are then looked up one by one).

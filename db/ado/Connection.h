@@ -141,6 +141,9 @@ using ConnectionPtr = ComPtr<Connection>;
 // ADODB.Connection: a new, closed connection whose provider is chosen on Open.
 ConnectionPtr CreateConnection();
 
+// What Connection::DbmsName answers for a genuine Jet file (read through libmdb).
+inline constexpr const char* kJetDbmsName = "Microsoft Jet";
+
 // The data-access version that our layer reports through Connection::Version.
 inline constexpr const char* kDataAccessVersion = "2.8";
 
