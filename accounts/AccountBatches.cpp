@@ -63,12 +63,14 @@ std::vector<Account> AccountBatches::Next() {
     if (done_) return {};
     if (sql_.ReadsWholeTables()) return ReadFromWholeTables();
     std::vector<Account> batch;
-    try {
-        batch = Read(true);
-    } catch (const _com_error&) {
-        // The same accounts without their link checks: the first lookup of a missing
-        // table or column then fails where the account is being checked, and says so.
-        batch = Read(false);
+    while (batch.empty() && !done_) {  // the accounts with an ID may end on a batch's edge
+        try {
+            batch = Read(true);
+        } catch (const _com_error&) {
+            // The same accounts without their link checks: the first lookup of a missing
+            // table or column then fails where the account is being checked, and says so.
+            batch = Read(false);
+        }
     }
     return batch;
 }

@@ -9,6 +9,7 @@
 #include <future>
 #include <thread>
 
+#include "accounts/AccountBatches.h"
 #include "tests/accounts/AccountDatabase.h"
 #include "tests/support/DialogFixture.h"
 #include "tests/support/ScriptedConnection.h"
@@ -92,6 +93,90 @@ TEST_F(CheckAccountsTest, BrokenLinksAreReportedThenRepairedInOrderWithNeutralRo
     dlg_.m_pConnection.Release();  // no connection object: an invalid pointer, not a crash
     dlg_.CheckAccounts();
     EXPECT_THAT(LogLines(dlg_), Contains("Code = 80004003"));
+}
+
+// A damaged file for comparing readings: 2,500 accounts (more than two batches) whose links are sound, NULL, 0 and
+// negative (both with rows), dangling, or real numbers; IDs shared, NULL and unique.
+void DamageForComparison(AccountDatabase& db) {
+    db.Exec("DROP TABLE ACCOUNTS; CREATE TABLE ACCOUNTS (ID INTEGER, NAME NVARCHAR(255), SETTINGS_ID INTEGER, "
+            "HOME_FOLDER_ID INTEGER, QUOTA_ID INTEGER, RATIO_ID REAL); INSERT INTO SETTINGS (ID) VALUES (0); "
+            "INSERT INTO QUOTAS (ID) VALUES (-5); WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE "
+            "i < 400) INSERT INTO RATIOS (ID) SELECT i FROM c; INSERT INTO FOLDERS (ID) SELECT ID FROM RATIOS;"
+            "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 2500) INSERT INTO ACCOUNTS SELECT "
+            "CASE i % 5 WHEN 0 THEN 77 WHEN 1 THEN NULL ELSE i END, 'u' || i, CASE i % 3 WHEN 0 THEN NULL WHEN 1 THEN 0 "
+            "ELSE 9999 END, i % 450, CASE i % 4 WHEN 0 THEN -5 ELSE i END, (i % 500) + 0.0 FROM c");
+}
+
+// Today's statements, one SELECT per account and link in the table's order, run here on the same file: the log they
+// give up to the error block that a missing table starts.
+Lines TodaysLog(AccountDatabase& db) {
+    const std::pair<const char*, const char*> links[] = {{"SETTINGS_ID", "SETTINGS"}, {"QUOTA_ID", "QUOTA"},
+                                                         {"RATIO_ID", "RATIO"}, {"HOME_FOLDER_ID", "FOLDERS"}};
+    Lines log;
+    for (const std::string& name : db.Exec("SELECT NAME FROM ACCOUNTS ORDER BY rowid")) {
+        log.push_back("-- Checking Account [" + name + "] --");
+        for (const auto& [link, table] : links) {
+            const std::string value = db.Value(Format("SELECT %s FROM ACCOUNTS WHERE NAME = '%s'", link, name.c_str()));
+            const std::string target = std::string(table) + (table[0] == 'Q' || table[0] == 'R' ? "S" : "");
+            try {
+                if (value == "NULL" || db.Exec(Format("SELECT ID FROM %s WHERE ID = %d", target.c_str(),
+                                                      static_cast<int>(std::stod(value)))).empty())
+                    log.push_back(std::string("Missing recordset in ") + table + " table");
+            } catch (const std::runtime_error&) {
+                return log.push_back("  "), log.push_back("Exception Recorded"), log;
+            }
+        }
+        log.insert(log.end(), {"-- Finished Checking Account [" + name + "] --", "  "});
+    }
+    return log;
+}
+
+// The batch read says what today's statements say, on the same damaged files: whole logs compared, also where a
+// linked table is missing (the error block comes where today's statements meet it).
+TEST_F(CheckAccountsTest, TheBatchReadLogsWhatTodaysStatementsLog) {
+    DamageForComparison(*db_);
+    long checked = 0;
+    dlg_.m_accountProgress = [&](long) { ++checked; };
+    for (const char* damage : {"", "DROP TABLE RATIOS"}) {
+        db_->Exec(damage);
+        const Lines expected = TodaysLog(*db_);
+        Lines got;
+        dlg_.m_accountProgress = [&](long) {  // the log keeps only its last lines: collect them account by account
+            Lines lines = LogLines(dlg_);
+            got.insert(got.end(), lines.begin(), lines.end());
+            dlg_.m_wndLog.Clear();
+        };
+        Lines rest = Run(false);
+        got.insert(got.end(), rest.begin(), rest.end());
+        ASSERT_GE(got.size(), expected.size());
+        EXPECT_EQ(Lines(got.begin(), got.begin() + static_cast<long>(expected.size())), expected) << damage;
+        EXPECT_EQ(got.size() - expected.size(), *damage ? 6u : 0u);  // the rest of the error block
+    }
+}
+
+// The three ways of reading accounts (by rowid, by ID and its ties' offset as on servers, whole tables as for Jet
+// files) read the same accounts with the same link checks.
+TEST_F(CheckAccountsTest, EveryWayOfReadingFindsTheSameAccountsAndLinks) {
+    DamageForComparison(*db_);
+    ado::ConnectionPtr connection = ado::CreateConnection();
+    connection->Open(db_->ConnectionString(), "", "", 0);
+    std::vector<Lines> readings;
+    for (const auto engine : {accounts::AccountSql::Engine::Sqlite, accounts::AccountSql::Engine::Other,
+                              accounts::AccountSql::Engine::Jet}) {
+        accounts::AccountBatches batches(connection, accounts::AccountSql(engine), 1000);
+        Lines seen;
+        for (auto batch = batches.Next(); !batch.empty(); batch = batches.Next())
+            for (const accounts::Account& a : batch) {
+                std::string line = a.name;
+                for (const auto& linked : a.linked) line += linked.value() ? " 1" : " 0";
+                seen.push_back(line);
+            }
+        std::sort(seen.begin(), seen.end());
+        readings.push_back(seen);
+    }
+    EXPECT_EQ(readings[0].size(), 2500u);
+    EXPECT_EQ(readings[1], readings[0]);
+    EXPECT_EQ(readings[2], readings[0]);
 }
 
 // Runs that may change no row: linked tables whose ID lost its autonumber (no repair may use the rowid SQLite
