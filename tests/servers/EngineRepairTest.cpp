@@ -9,7 +9,9 @@
 #include <fstream>
 #include <map>
 
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include "base/CString.h"
 #include "db/ado/Connection.h"
@@ -356,6 +358,48 @@ TEST(AccountRowsOnEveryEngine, TwoRunsAtOnceRepairEachLinkOnce) {
                         "A.SETTINGS_ID = S.ID)"), "0");
         EXPECT_EQ(count("SELECT COUNT(*) AS N FROM FOLDERS F WHERE F.ID > 3 AND NOT EXISTS (SELECT 1 FROM ACCOUNTS A WHERE "
                         "A.HOME_FOLDER_ID = F.ID)"), "0");
+    }
+}
+
+// A repairing run killed (SIGKILL) in the middle leaves no account half repaired and no new row without its account:
+// what its log said was fixed is fixed, the rest as it was.
+TEST(AccountRowsOnEveryEngine, AKilledRunLeavesNoAccountHalfRepaired) {
+    for (const Engine& engine : kEngines) {
+        SCOPED_TRACE(engine.name);
+        TempDir dir;
+        const std::string cs = Prepare(engine, kCases[0], dir);
+        ado::ConnectionPtr setup = ado::CreateConnection();
+        setup->Open(cs, "", "", 0);
+        if (!engine.reset.empty() && engine.reset.back().starts_with("SET")) setup->Execute(engine.reset.back());
+        setup->Execute("INSERT INTO ACCOUNTS (NAME, SETTINGS_ID, HOME_FOLDER_ID, QUOTA_ID, RATIO_ID) WITH RECURSIVE "
+                       "c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 20000) SELECT CAST(i AS CHAR(10)), 0, "
+                       "0, 1, 1 FROM c");
+        dir.Write("config.xml", "<CONFIG><DATABASE ConnectionString=\"" + cs + "\"/></CONFIG>");
+        const std::string out = dir.File("out");
+        const pid_t child = fork();
+        if (child == 0) {
+            freopen(out.c_str(), "w", stdout);
+            execl(VELTMOOR_CLI, VELTMOOR_CLI, "--folder", dir.Folder().c_str(), "--fix", "--no-backup", "accounts", nullptr);
+            _exit(127);
+        }
+        while (std::ifstream(out, std::ios::ate).tellg() < 100000) usleep(2000);  // a few batches are written
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
+        int fixed = 0;
+        std::ifstream text(out);
+        for (std::string line; std::getline(text, line);) fixed += line.find(" - FIXED") != std::string::npos;
+        auto count = [&](const std::string& sql) { return std::stoi(setup->Execute(sql)->GetField("N").ToString()); };
+        EXPECT_EQ(count("SELECT COUNT(*) AS N FROM ACCOUNTS WHERE (SETTINGS_ID = 0) <> (HOME_FOLDER_ID = 0)"), 0);
+        EXPECT_EQ(count("SELECT COUNT(*) AS N FROM SETTINGS S WHERE S.ID > 3 AND NOT EXISTS (SELECT 1 FROM ACCOUNTS A "
+                        "WHERE A.SETTINGS_ID = S.ID)"), 0);
+        EXPECT_EQ(count("SELECT COUNT(*) AS N FROM FOLDERS F WHERE F.ID > 3 AND NOT EXISTS (SELECT 1 FROM ACCOUNTS A "
+                        "WHERE A.HOME_FOLDER_ID = F.ID)"), 0);
+        const int repaired = count("SELECT COUNT(*) AS N FROM ACCOUNTS WHERE SETTINGS_ID <> 0 AND HOME_FOLDER_ID <> 0 "
+                                   "AND NAME NOT IN ('alice', 'bob', 'o''brien')");
+        EXPECT_GE(2 * repaired, fixed);  // every line that said FIXED was kept
+        EXPECT_LT(repaired, 20000);
     }
 }
 
