@@ -1,8 +1,8 @@
-// The account check over a generated database of many accounts (a tenth with
-// broken links), without and with "Fix Errors", beside the same statement stream
-// run by the sqlite3 shell. The stream is recorded from the check itself, so both
-// sides send exactly the same statements. Peak memory is reported as the growth of
-// the process's peak resident set during the run (reset before it).
+// The account check over a generated database of many accounts (a tenth with one
+// broken link), without and with "Fix Errors": veltmoor-cli as a whole process and the
+// check in process (with its statements and peak memory), beside the floor: the sqlite3
+// shell reading every account with its four link checks in one LEFT JOIN query.
+// Peak memory is the growth of the process's peak resident set during the run.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
@@ -10,47 +10,17 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <string>
 
+#include <sys/wait.h>
+
 #include "app/VeltmoorDlg.h"
+#include "bench/CountingConnection.h"
 
 namespace veltmoor {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Forwards to a real connection and writes every statement as the sqlite3 shell
-// would need it.
-class RecordingConnection final : public ado::Connection {
-public:
-    RecordingConnection(ado::ConnectionPtr inner, std::ostream* out) : inner_(std::move(inner)), out_(out) {}
-    void Open(const std::string& cs, const std::string& u, const std::string& p, long o) override { inner_->Open(cs, u, p, o); }
-    void Close() override { inner_->Close(); }
-    long State() override { return inner_->State(); }
-    ado::RecordsetPtr Execute(const std::string& sql) override {
-        if (out_) *out_ << std::regex_replace(sql, std::regex("@@IDENTITY"), "last_insert_rowid()") << (sql.back() == ';' ? "\n" : ";\n");
-        return inner_->Execute(sql);
-    }
-    std::string Version() override { return inner_->Version(); }
-    std::string Provider() override { return inner_->Provider(); }
-    void PutCommandTimeout(long s) override { inner_->PutCommandTimeout(s); }
-    void BeginTrans() override { Mark("BEGIN;"); inner_->BeginTrans(); }
-    void CommitTrans() override { Mark("COMMIT;"); inner_->CommitTrans(); }
-    void RollbackTrans() override { Mark("ROLLBACK;"); inner_->RollbackTrans(); }
-    std::shared_ptr<ado::CatalogBackend> Catalog() override { return inner_->Catalog(); }
-    std::string DatabaseFile() override { return inner_->DatabaseFile(); }
-    bool IsReadOnly() override { return inner_->IsReadOnly(); }
-    std::string QuickCheck() override { return inner_->QuickCheck(); }
-    void BackupTo(const std::string& path) override { inner_->BackupTo(path); }
-
-private:
-    void Mark(const char* s) {
-        if (out_) *out_ << s << "\n";
-    }
-    ado::ConnectionPtr inner_;
-    std::ostream* out_;
-};
 
 void Exec(sqlite3* db, const char* sql) {
     char* error = nullptr;
@@ -99,32 +69,45 @@ void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
 struct Run {
     double seconds = 0;
     long peakGrowthKb = 0;
+    long statements = 0;
 };
 
-// One check on a fresh copy of the database (after the integrity check when asked,
-// as the button runs it); the statements go to stream when given.
-Run CheckOnce(const std::string& source, bool fix, std::ostream* stream, bool integrity = false) {
+// One check in process on a fresh copy of the database.
+Run CheckOnce(const std::string& source, bool fix) {
     const std::string copy = source + ".work";
     fs::copy_file(source, copy, fs::copy_options::overwrite_existing);
+    Run run;
     CVeltmoorDlg dlg;
     dlg.m_strConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0; data source=" + copy;
-    dlg.m_connectionFactory = [stream] {
-        return ado::ConnectionPtr(std::make_shared<RecordingConnection>(ado::CreateConnection(), stream));
+    dlg.m_connectionFactory = [&run] {
+        return ado::ConnectionPtr(std::make_shared<bench::CountingConnection>(ado::CreateConnection(), &run.statements));
     };
     dlg.OpenConnection();
     dlg.m_bFixErrors = fix ? 1 : 0;
     dlg.m_bBackupBeforeRepair = false;  // the backup is a copy of the file, not the check's own work
     ResetPeakRss();
     const long before = PeakRssKb();
+    run.statements = 0;
     const auto start = std::chrono::steady_clock::now();
-    if (!integrity || dlg.CheckIntegrity()) dlg.CheckAccounts();
-    const auto end = std::chrono::steady_clock::now();
-    Run run{std::chrono::duration<double>(end - start).count(), PeakRssKb() - before};
+    dlg.CheckAccounts();
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.peakGrowthKb = PeakRssKb() - before;
     if (dlg.m_tally.errors != 0) {
         std::fprintf(stderr, "%s\n", dlg.m_wndLog.GetText().c_str());
         std::abort();
     }
     return run;
+}
+
+// Seconds a shell command takes, on a fresh copy of the database named by {DB}.
+double Timed(const std::string& db, std::string command) {
+    const std::string copy = db + ".shell";
+    fs::copy_file(db, copy, fs::copy_options::overwrite_existing);
+    command.replace(command.find("{DB}"), 4, "'" + copy + "'");
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system(command.c_str());
+    if (status == -1 || !WIFEXITED(status) || (WEXITSTATUS(status) & ~5) != 0) std::abort();  // 1, 4: findings
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 // On tmpfs where there is one: both sides make the same commits, and the disk's
@@ -142,52 +125,38 @@ void BM_CheckAccounts(benchmark::State& state) {
     const std::string db = MakeDatabase(BenchFolder(), accounts);
     Run last;
     for (auto _ : state) {
-        last = CheckOnce(db, fix, nullptr);
+        last = CheckOnce(db, fix);
         state.SetIterationTime(last.seconds);
     }
     state.counters["accounts/s"] = benchmark::Counter(static_cast<double>(accounts) * state.iterations(),
                                                       benchmark::Counter::kIsRate);
     state.counters["peak_growth_KiB"] = static_cast<double>(last.peakGrowthKb);
+    state.counters["statements"] = static_cast<double>(last.statements);
 }
 
-// The check as the button runs it: PRAGMA quick_check first (range(1) = 1), beside
-// the same check without it.
-void BM_CheckAccountsIntegrityFirst(benchmark::State& state) {
-    const long accounts = state.range(0);
-    const bool integrity = state.range(1) != 0;
-    const std::string db = MakeDatabase(BenchFolder(), accounts);
-    for (auto _ : state) state.SetIterationTime(CheckOnce(db, false, nullptr, integrity).seconds);
+// veltmoor-cli as an operator runs it, its log to /dev/null.
+void BM_CliAccounts(benchmark::State& state) {
+    const std::string db = MakeDatabase(BenchFolder(), state.range(0));
+    const std::string fix = state.range(1) != 0 ? " --fix --no-backup" : "";
+    for (auto _ : state)
+        state.SetIterationTime(Timed(db, std::string(VELTMOOR_CLI) + " --database {DB}" + fix + " accounts >/dev/null 2>&1"));
 }
 
-// The same statements through the sqlite3 shell (process start included).
-void BM_Sqlite3ShellSameStatements(benchmark::State& state) {
-    const long accounts = state.range(0);
-    const bool fix = state.range(1) != 0;
-    const std::string db = MakeDatabase(BenchFolder(), accounts);
-    const std::string script = db + (fix ? ".fix.sql" : ".check.sql");
-    {
-        std::ofstream out(script);
-        CheckOnce(db, fix, &out);
-    }
-    const std::string copy = db + ".shell";
-    for (auto _ : state) {
-        fs::copy_file(db, copy, fs::copy_options::overwrite_existing);
-        const auto start = std::chrono::steady_clock::now();
-        const int rc = std::system(("sqlite3 -bail '" + copy + "' < '" + script + "' > /dev/null").c_str());
-        const auto end = std::chrono::steady_clock::now();
-        if (rc != 0) state.SkipWithError("sqlite3 shell failed");
-        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
-    }
-    state.counters["accounts/s"] = benchmark::Counter(static_cast<double>(accounts) * state.iterations(),
-                                                      benchmark::Counter::kIsRate);
+// The floor: the sqlite3 shell reading every account and its four link checks in one query, ordered by ID.
+void BM_FloorOneQuery(benchmark::State& state) {
+    const std::string db = MakeDatabase(BenchFolder(), state.range(0));
+    for (auto _ : state)
+        state.SetIterationTime(Timed(db, "sqlite3 {DB} 'SELECT A.ID, A.NAME, S.ID IS NOT NULL, Q.ID IS NOT NULL, R.ID IS NOT "
+                                         "NULL, F.ID IS NOT NULL FROM ACCOUNTS A LEFT JOIN SETTINGS S ON S.ID = A.SETTINGS_ID "
+                                         "LEFT JOIN QUOTAS Q ON Q.ID = A.QUOTA_ID LEFT JOIN RATIOS R ON R.ID = A.RATIO_ID "
+                                         "LEFT JOIN FOLDERS F ON F.ID = A.HOME_FOLDER_ID ORDER BY A.ID' >/dev/null"));
 }
 
-// 10,000 and 100,000 accounts: the peak growth must not follow the count.
+BENCHMARK(BM_FloorOneQuery)->Args({100000})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CliAccounts)->ArgsProduct({{100000}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+// 10,000, 100,000 and a million accounts: time, statements, and a peak growth that must not follow the count.
 BENCHMARK(BM_CheckAccounts)->ArgsProduct({{10000, 100000}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
-// A million accounts: peak memory beside the growth at 10,000 and 100,000 above.
-BENCHMARK(BM_CheckAccounts)->Args({1000000, 1})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_CheckAccountsIntegrityFirst)->ArgsProduct({{100000}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_Sqlite3ShellSameStatements)->ArgsProduct({{10000, 100000}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_CheckAccounts)->ArgsProduct({{1000000}, {0, 1}})->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 }  // namespace veltmoor

@@ -94,7 +94,7 @@ public:
     // Creates the table with its columns (autonumber, nullability, defaults, precision).
     virtual void CreateTable(const TableDef& table) = 0;
     virtual void CreateIndex(const std::string& table, const IndexInfo& index) = 0;
-    // Sets a provider property ("Autoincrement", "Nullable", "Default") of an existing column.
+    // Sets a provider property ("Autoincrement", "Default") of an existing column.
     virtual void SetColumnProperty(const std::string& table, const std::string& column,
                                    const std::string& property, const _variant_t& value) = 0;
 };

@@ -50,7 +50,6 @@ TEST_F(SqliteCatalog, ColumnChangesKeepRowsIndexesAndTriggers) {
     const std::tuple<const char*, const char*, _variant_t> changes[] = {
         {"ENABLE_QUOTA", "Default", _variant_t(false)}, {"ID", "Default", _variant_t(-3)},
         {"enable_quota", "Default", _variant_t("x'y")}, {"ENABLE_QUOTA", "Default", _variant_t()},
-        {"ID", "Nullable", _variant_t(true)},           {"NAME", "Nullable", _variant_t(false)},
         {"ID", "Autoincrement", _variant_t(true)},      {"ID", "Autoincrement", _variant_t(true)},
     };
     for (const auto& [column, property, value] : changes) {
@@ -58,8 +57,7 @@ TEST_F(SqliteCatalog, ColumnChangesKeepRowsIndexesAndTriggers) {
         catalog_->SetColumnProperty("quotas", column, property, value);
         const ColumnInfo info = Column("QUOTAS", column);
         const std::string name = property;
-        EXPECT_EQ(name == "Default" ? info.defaultValue : _variant_t(name == "Nullable" ? info.nullable : info.autoIncrement),
-                  value);
+        EXPECT_EQ(name == "Default" ? info.defaultValue : _variant_t(info.autoIncrement), value);
         ExpectKept();
     }
     EXPECT_EQ(Column("QUOTAS", "ID").defaultValue, _variant_t(-3));  // the column's other clauses stay
@@ -83,7 +81,6 @@ TEST_F(SqliteCatalog, RefusedChangesLeaveTheTableAsItWas) {
         return [=, this] { catalog_->SetColumnProperty(table, column, property, value); };
     };
     const std::tuple<const char*, std::function<void()>, const char*> cases[] = {
-        {"QUOTAS", set("QUOTAS", "ENABLE_QUOTA", "Nullable", _variant_t(false)), "1 rows"},
         {"QUOTAS", set("QUOTAS", "NAME", "Autoincrement", _variant_t(true)), "not a whole number"},
         {"K", set("K", "N", "Autoincrement", _variant_t(true)), "already has a primary key (over [CODE])"},
         {"S", set("S", "ID", "Autoincrement", _variant_t(false)), "cannot turn the autonumber off"},

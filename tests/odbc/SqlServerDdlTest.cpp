@@ -65,10 +65,6 @@ TEST(SqlServerDdl, ColumnProperties) {
               "ALTER TABLE [ACCOUNTS] ADD CONSTRAINT [DF_ACCOUNTS_QUOTA] DEFAULT 5 FOR [QUOTA]");
     EXPECT_EQ(SetColumnPropertySql("ACCOUNTS", Column("ENABLED", adBoolean), "default", _variant_t(true)),
               "ALTER TABLE [ACCOUNTS] ADD CONSTRAINT [DF_ACCOUNTS_ENABLED] DEFAULT 1 FOR [ENABLED]");
-    EXPECT_EQ(SetColumnPropertySql("ACCOUNTS", name, "Nullable", _variant_t(true)),
-              "ALTER TABLE [ACCOUNTS] ALTER COLUMN [NAME] nvarchar(50) NULL");
-    EXPECT_EQ(SetColumnPropertySql("ACCOUNTS", name, "Nullable", _variant_t(false)),
-              "ALTER TABLE [ACCOUNTS] ALTER COLUMN [NAME] nvarchar(50) NOT NULL");
     EXPECT_EQ(ErrorOf([&] { SetColumnPropertySql("A", name, "Autoincrement", _variant_t(true)); }).Error(), hr::kNotSupported);
     EXPECT_EQ(ErrorOf([&] { SetColumnPropertySql("A", name, "Default", _variant_t()); }).Error(), hr::kNotSupported);
     EXPECT_EQ(ErrorOf([&] { SetColumnPropertySql("A", name, "Seed", _variant_t(1)); }).Error(), hr::kItemNotFound);

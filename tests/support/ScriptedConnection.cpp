@@ -185,7 +185,6 @@ public:
         const std::string sql = ado::odbc::SetColumnPropertySql(table, *c, property, value);
         s_->Statement(sql, "SetColumnProperty(" + sql + ")");
         if (EqualsNoCase(property, "Default")) c->defaultValue = value;
-        else if (EqualsNoCase(property, "Nullable")) c->nullable = value.ToBool();
     }
 
 private:

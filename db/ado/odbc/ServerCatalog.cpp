@@ -147,17 +147,6 @@ public:
                           (value.IsEmptyOrNull() ? " DROP DEFAULT" : " SET DEFAULT " + ValueSql(value, row.info.type)));
             return;
         }
-        if (EqualsNoCase(property, "Nullable")) {
-            const bool nullable = value.ToBool();
-            if (nullable == row.info.nullable) return;
-            if (dialect_.engine() == Engine::PostgreSql)
-                session_->Run(alter + "ALTER COLUMN " + col + (nullable ? " DROP NOT NULL" : " SET NOT NULL"));
-            else
-                session_->Run(alter + "MODIFY " + col + " " + row.columnType + (nullable ? " NULL" : " NOT NULL") +
-                              (row.defaultSql.empty() ? "" : " DEFAULT " + row.defaultSql) +
-                              (row.info.autoIncrement ? " AUTO_INCREMENT" : ""));
-            return;
-        }
         if (EqualsNoCase(property, "Autoincrement")) {
             if (value.ToBool() == row.info.autoIncrement) return;
             if (!value.ToBool()) {

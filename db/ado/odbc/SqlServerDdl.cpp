@@ -131,15 +131,9 @@ std::string AddDefaultSql(const std::string& table, const std::string& column, c
            " DEFAULT " + SqlServerLiteral(value) + " FOR " + QuoteName(column);
 }
 
-std::string AlterNullableSql(const std::string& table, const ColumnInfo& column, bool nullable) {
-    return "ALTER TABLE " + QuoteName(table) + " ALTER COLUMN " + QuoteName(column.name) + " " + SqlServerType(column) +
-           (nullable ? " NULL" : " NOT NULL");
-}
-
 std::string SetColumnPropertySql(const std::string& table, const ColumnInfo& column, const std::string& property,
                                  const _variant_t& value) {
     if (EqualsNoCase(property, "Default")) return AddDefaultSql(table, column.name, value);
-    if (EqualsNoCase(property, "Nullable")) return AlterNullableSql(table, column, value.ToBool());
     if (EqualsNoCase(property, "Autoincrement")) {
         throw _com_error(hr::kNotSupported, kSource,
                          "SQL Server cannot add or remove the identity property of an existing column (" +

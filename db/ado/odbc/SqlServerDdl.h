@@ -24,10 +24,8 @@ std::string CreateTableSql(const TableDef& table);
 std::string CreateIndexSql(const std::string& table, const IndexInfo& index);
 // ALTER TABLE ... ADD CONSTRAINT [DF_table_column] DEFAULT value FOR [column].
 std::string AddDefaultSql(const std::string& table, const std::string& column, const _variant_t& value);
-// ALTER TABLE ... ALTER COLUMN with the column's type and the new nullability.
-std::string AlterNullableSql(const std::string& table, const ColumnInfo& column, bool nullable);
 // The statement for a column property, given the column as the catalog reports it:
-// "Default" and "Nullable" as above; "Autoincrement" raises (SQL Server cannot add
+// "Default" as above; "Autoincrement" raises (SQL Server cannot add
 // or remove the identity property of an existing column); other names raise.
 std::string SetColumnPropertySql(const std::string& table, const ColumnInfo& column, const std::string& property,
                                  const _variant_t& value);

@@ -259,27 +259,6 @@ void SqliteCatalog::SetColumnProperty(const std::string& table, const std::strin
         });
         return;
     }
-    if (EqualsNoCase(property, "Nullable")) {
-        const bool nullable = value.ToBool();
-        const bool current = isRowid ? false : found->info.nullable;
-        if (nullable == current) return;
-        if (isRowid)
-            Refuse(hr::kNotSupported, "Column [" + col + "] is the autonumber column of table [" + name +
-                                          "] and can never hold NULL.");
-        if (!nullable) {
-            const long long nulls =
-                CountRows(*session_, "SELECT count(*) FROM " + quotedTable + " WHERE " + quotedColumn + " IS NULL");
-            if (nulls > 0)
-                Refuse(hr::kIntegrityViolation, Format("Column [%s] cannot be made NOT NULL: %lld rows of table [%s] "
-                                                       "hold NULL in it.",
-                                                       col.c_str(), nulls, name.c_str()));
-        }
-        RebuildTable(*session_, name, [&](TableDefinition& definition) {
-            ColumnDefinition* edited = definition.EditColumn(col);
-            edited->SetNullable(nullable);
-        });
-        return;
-    }
     if (EqualsNoCase(property, "Autoincrement")) {
         const bool wanted = value.ToBool();
         if (wanted == isRowid) return;

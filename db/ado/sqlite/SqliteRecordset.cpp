@@ -79,11 +79,15 @@ _variant_t ColumnValue(sqlite3_stmt* stmt, int i) {
 
 _variant_t SqliteRecordset::GetField(const std::string& name) {
     sqlite3_stmt* stmt = RequireOpen("Fields.Item");
-    const int count = sqlite3_column_count(stmt);
+    if (columns_.empty()) {  // read once: SQLite looks each name up afresh, under its mutex
+        for (int i = 0, count = sqlite3_column_count(stmt); i < count; ++i) {
+            const char* column = sqlite3_column_name(stmt, i);
+            columns_.emplace_back(column ? column : "");
+        }
+    }
     int index = -1;
-    for (int i = 0; i < count; ++i) {
-        const char* column = sqlite3_column_name(stmt, i);
-        if (column && SameName(column, name)) {
+    for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
+        if (SameName(columns_[i].c_str(), name)) {
             index = i;
             break;
         }

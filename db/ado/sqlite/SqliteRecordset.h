@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "db/ado/Connection.h"
 #include "db/ado/sqlite/SqliteSession.h"
@@ -41,6 +42,7 @@ private:
 
     std::shared_ptr<Session> session_;
     StatementHandle stmt_;
+    std::vector<std::string> columns_;  // the statement's column names, read at the first field
     bool eof_ = true;
     SqliteRecordset* prev_ = nullptr;  // the session's list of open recordsets
     SqliteRecordset* next_ = nullptr;

@@ -179,15 +179,6 @@ void ColumnDefinition::SetDefault(const std::string& sql) {
     if (!sql.empty()) clauses.push_back({ColumnClause::Default, "DEFAULT " + sql});
 }
 
-void ColumnDefinition::SetNullable(bool nullable) {
-    if (nullable) {
-        Remove(ColumnClause::NotNull);
-    } else if (!Has(ColumnClause::NotNull)) {
-        Remove(ColumnClause::Null);
-        clauses.push_back({ColumnClause::NotNull, "NOT NULL"});
-    }
-}
-
 void ColumnDefinition::MakeAutonumber() {
     // Only the exact type name INTEGER makes a PRIMARY KEY column the rowid.
     type = "INTEGER";

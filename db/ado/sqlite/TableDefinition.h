@@ -26,7 +26,6 @@ struct ColumnDefinition {
     void Remove(ColumnClause::Kind kind);
     // The default clause becomes "DEFAULT <sql>", or goes when sql is empty.
     void SetDefault(const std::string& sql);
-    void SetNullable(bool nullable);
     // INTEGER PRIMARY KEY AUTOINCREMENT: the column becomes the table's rowid.
     void MakeAutonumber();
     std::string ToSql() const;
