@@ -266,7 +266,7 @@ TEST(CliOnEveryEngine, RepairsAccountsThenFindsNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EngineRepairTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace veltmoor::test
