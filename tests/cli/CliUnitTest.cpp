@@ -63,7 +63,6 @@ TEST(ExitStatusTest, BitsAndSummaryFromTheCountsOfEveryRun) {
     using enum Command;
     EXPECT_EQ(SummaryLine(total, {Tables, Accounts}), "veltmoor-cli: 2 tables and 40 accounts checked; 7 findings: 5 fixed, 2 left; 0 errors");
     EXPECT_EQ(SummaryLine({1, 0, 1, 1, 1}, {Accounts, Tables}), "veltmoor-cli: 1 table and 1 account checked; 1 finding: 0 fixed, 1 left; 1 error");
-    // Only the checks that ran are named.
     EXPECT_EQ(SummaryLine(total, {Accounts, Accounts}), "veltmoor-cli: 40 accounts checked; 7 findings: 5 fixed, 2 left; 0 errors");
     EXPECT_EQ(SummaryLine({0, 0, 0, 1, 0}, {Tables}), "veltmoor-cli: 1 table checked; 0 findings: 0 fixed, 0 left; 0 errors");
 }
