@@ -30,9 +30,13 @@ int ExitStatusOf(const CheckTally& total) {
     return status;
 }
 
-std::string SummaryLine(const CheckTally& total) {
-    return "veltmoor-cli: " + Count(total.tables, "table", "tables") + " and " +
-           Count(total.accounts, "account", "accounts") + " checked; " +
+std::string SummaryLine(const CheckTally& total, const std::vector<Command>& ran) {
+    const bool tables = std::ranges::find(ran, Command::Tables) != ran.end();
+    const bool accounts = std::ranges::find(ran, Command::Accounts) != ran.end();
+    std::string checked;
+    if (tables || !accounts) checked = Count(total.tables, "table", "tables");
+    if (accounts || !tables) checked += (checked.empty() ? "" : " and ") + Count(total.accounts, "account", "accounts");
+    return "veltmoor-cli: " + checked + " checked; " +
            Count(total.findings, "finding", "findings") + ": " + std::to_string(total.fixed) + " fixed, " +
            std::to_string(LeftUnfixed(total)) + " left; " + Count(total.errors, "error", "errors");
 }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "app/VeltmoorDlg.h"
+#include "cli/CliOptions.h"
 
 namespace veltmoor::cli {
 
@@ -26,7 +28,8 @@ int LeftUnfixed(const CheckTally& total);
 // written, OR'd together.
 int ExitStatusOf(const CheckTally& total);
 
-// "veltmoor-cli: 2 tables and 40 accounts checked; 7 findings: 5 fixed, 2 left; 0 errors"
-std::string SummaryLine(const CheckTally& total);
+// "veltmoor-cli: 2 tables and 40 accounts checked; 7 findings: 5 fixed, 2 left; 0 errors",
+// naming only the checks among `ran`: "40 accounts checked" after accounts alone.
+std::string SummaryLine(const CheckTally& total, const std::vector<Command>& ran);
 
 }  // namespace veltmoor::cli

@@ -154,6 +154,6 @@ int main(int argc, char** argv) {
     }
     const int status = cli::ExitStatusOf(total);
     if (json) out(cli::SummaryLine(total, status).toStdString());
-    if (!options.quiet) Write(stderr, cli::SummaryLine(total) + "\n");
+    if (!options.quiet) Write(stderr, cli::SummaryLine(total, options.commands) + "\n");
     return status;
 }

@@ -246,7 +246,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, NothingRepairedTest, Values(
     NothingRepaired{"ModeShareDenyWrite", "", "; Mode=Share Deny Write", false, false, kAccounts, kPrepare, kReadOnly, 1, 80},
     NothingRepaired{"Mode1", "", "; Mode=1", false, false, kAccounts, kPrepare, kReadOnly, 1, 80},
     NothingRepaired{"FullDisk", "", "", false, true, kAccounts, kPrepare, "", 1, 80}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 // Every account is checked exactly once, also under an index that covers the selected columns (which repairs
 // change) and across batches, with NULL IDs and an ID shared where a batch ends.

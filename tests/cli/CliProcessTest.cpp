@@ -100,7 +100,7 @@ TEST(CliProcessTest, FolderWithoutDatabaseWritesTheErrorBlocks) {
     // Start-up: the status line, then the connection's error block; the summary last.
     EXPECT_EQ(r.err.rfind("NO MDAC VERSION DETECTED\n", 0), 0u) << r.err;
     EXPECT_TRUE(Has(r.err, "Tracer: CVeltmoorDlg::OpenConnection\r\n"));
-    EXPECT_TRUE(r.err.ends_with("veltmoor-cli: 0 tables and 0 accounts checked; 0 findings: 0 fixed, 0 left; 2 errors\n")) << r.err;
+    EXPECT_TRUE(r.err.ends_with("veltmoor-cli: 0 accounts checked; 0 findings: 0 fixed, 0 left; 2 errors\n")) << r.err;
     // The run: its own error block, plain text on a pipe.
     EXPECT_TRUE(Has(r.out, "Tracer: CVeltmoorDlg::CheckAccounts\r\n")) << r.out;
     EXPECT_FALSE(Has(r.out, "OpenConnection") || Has(r.out, "\x1b"));
@@ -108,7 +108,7 @@ TEST(CliProcessTest, FolderWithoutDatabaseWritesTheErrorBlocks) {
                     "\x1b[38;2;255;255;0;49mException Recorded\x1b[0m\r\n"));
     const Result quiet = RunCli("--quiet --folder {} accounts", &dir);  // the error blocks, no status or summary
     EXPECT_EQ(quiet.status, 8);
-    EXPECT_EQ(quiet.err, r.err.substr(25, r.err.find("veltmoor-cli: 0 tables") - 25));
+    EXPECT_EQ(quiet.err, r.err.substr(25, r.err.find("veltmoor-cli: 0 accounts") - 25));
     EXPECT_EQ(quiet.out, r.out);
     // As JSON: the same code, description and tracer as the log's block.
     const Result json = RunCli("--format=json --folder {} accounts", &dir);
@@ -124,12 +124,12 @@ TEST(CliProcessTest, CheckFixCheckAgainLikeAFileSystemChecker) {
     const Result check = RunCli("--folder {} accounts", &dir);
     EXPECT_EQ(check.status, 4) << check.out;
     EXPECT_EQ(check.err, "DETECTED MDAC VERSION: 2.80\n"
-                         "veltmoor-cli: 0 tables and 1 account checked; 4 findings: 0 fixed, 4 left; 0 errors\n");
+                         "veltmoor-cli: 1 account checked; 4 findings: 0 fixed, 4 left; 0 errors\n");
     EXPECT_TRUE(Has(check.out, "-- Checking Account [bob] --\r\nMissing recordset in SETTINGS table\r\n")) << check.out;
     const Result fix = RunCli("--fix --folder {} accounts", &dir);
     EXPECT_EQ(fix.status, 1) << fix.out;
     EXPECT_TRUE(Has(fix.out, "Missing recordset in SETTINGS table - FIXED\r\n")) << fix.out;
-    EXPECT_TRUE(fix.err.ends_with("veltmoor-cli: 0 tables and 1 account checked; 4 findings: 4 fixed, 0 left; 0 errors\n")) << fix.err;
+    EXPECT_TRUE(fix.err.ends_with("veltmoor-cli: 1 account checked; 4 findings: 4 fixed, 0 left; 0 errors\n")) << fix.err;
     const Result again = RunCli("--connection Provider=Microsoft.Jet.OLEDB.4.0;data~source={}/tarnwick.mdb accounts", &dir);
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(again.out, "-- Checking Account [bob] --\r\n-- Finished Checking Account [bob] --\r\n  \r\n");

@@ -60,8 +60,11 @@ TEST(ExitStatusTest, BitsAndSummaryFromTheCountsOfEveryRun) {
     CheckTally total{0, 0, 0, 1, 39};
     Accumulate(total, {2, 2, 0, 1, 1});
     Accumulate(total, {5, 3, 0});
-    EXPECT_EQ(SummaryLine(total), "veltmoor-cli: 2 tables and 40 accounts checked; 7 findings: 5 fixed, 2 left; 0 errors");
-    EXPECT_EQ(SummaryLine({1, 0, 1, 1, 1}), "veltmoor-cli: 1 table and 1 account checked; 1 finding: 0 fixed, 1 left; 1 error");
+    using enum Command;
+    EXPECT_EQ(SummaryLine(total, {Tables, Accounts}), "veltmoor-cli: 2 tables and 40 accounts checked; 7 findings: 5 fixed, 2 left; 0 errors");
+    EXPECT_EQ(SummaryLine({1, 0, 1, 1, 1}, {Accounts, Tables}), "veltmoor-cli: 1 table and 1 account checked; 1 finding: 0 fixed, 1 left; 1 error");
+    EXPECT_EQ(SummaryLine(total, {Accounts, Accounts}), "veltmoor-cli: 40 accounts checked; 7 findings: 5 fixed, 2 left; 0 errors");
+    EXPECT_EQ(SummaryLine({0, 0, 0, 1, 0}, {Tables}), "veltmoor-cli: 1 table checked; 0 findings: 0 fixed, 0 left; 0 errors");
 }
 
 TEST(LogOutputTest, PlainIsTheClipboardTextAndColourResetsAtLineEnd) {

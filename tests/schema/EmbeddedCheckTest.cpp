@@ -157,11 +157,11 @@ TEST_P(Damaged, IsFoundRepairedAndCleanWhenCheckedAgain) {
     EXPECT_EQ(Check(false), Read(d.log, kAgain));
     EXPECT_EQ(Sql(rows), kept);  // every row kept
     EXPECT_THAT(Sql("PRAGMA integrity_check"), ElementsAre("ok"));
-    for (const auto& [query, rows] : d.after) EXPECT_EQ(Sql(query), rows) << query;
+    for (const auto& [query, expected] : d.after) EXPECT_EQ(Sql(query), expected) << query;
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, Damaged, ::testing::ValuesIn(kDamages),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // The table check backs the database up before its first repair.
 TEST_F(SchemaTest, TheFirstRepairIsPrecededByABackup) {

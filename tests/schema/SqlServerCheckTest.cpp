@@ -66,7 +66,7 @@ TEST_P(Answers, DecideTheFindings) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Server, Answers, ::testing::ValuesIn(kAnswers),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // Default constraints: the number written for each type, the name from the
 // description's table name and a fresh GUID.
@@ -219,7 +219,7 @@ TEST_P(RebuildStep, FailureCleansUpAndKeepsTheRows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, RebuildStep, ::testing::ValuesIn(kSteps),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 // An all-zero GUID names the duplicate "_tmp"; columns the server calls nullable stay
 // so; empty tables are rebuilt too.

@@ -404,7 +404,7 @@ TEST(AccountRowsOnEveryEngine, AKilledRunLeavesNoAccountHalfRepaired) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EngineRepairTest, ::testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace veltmoor::test

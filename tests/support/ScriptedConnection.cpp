@@ -34,13 +34,13 @@ Rule& Rule::Fail(HRESULT code, std::string description) {
 }
 Rule& Rule::Times(int n) { return left_ = n, *this; }
 
-Col::Col(std::string name, ado::DataTypeEnum type, long size) {
-    this->name = std::move(name), this->type = type, definedSize = size;
+Col::Col(std::string columnName, ado::DataTypeEnum columnType, long size) {
+    name = std::move(columnName), type = columnType, definedSize = size;
 }
 
-Idx::Idx(std::string name, std::initializer_list<std::string> columns) {
-    this->name = std::move(name);
-    for (const auto& c : columns) this->columns.push_back(Col(c));
+Idx::Idx(std::string indexName, std::initializer_list<std::string> columnNames) {
+    name = std::move(indexName);
+    for (const auto& c : columnNames) columns.push_back(Col(c));
 }
 
 ColumnInfo* ScriptedTable::FindColumn(const std::string& column) {

@@ -47,13 +47,13 @@ private:
 
 // Column and index descriptions: Col("NAME", ado::adVarWChar, 255).NotNull(), Idx("PK", {"ID"}).Primary().
 struct Col : ado::ColumnInfo {
-    explicit Col(std::string name, ado::DataTypeEnum type = ado::adInteger, long size = 0);
+    explicit Col(std::string columnName, ado::DataTypeEnum columnType = ado::adInteger, long size = 0);
     Col& NotNull() { return nullable = false, *this; }
     Col& Default(_variant_t value) { return defaultValue = std::move(value), *this; }
     Col& Decimal(int p, int s) { return type = ado::adNumeric, precision = p, scale = s, *this; }
 };
 struct Idx : ado::IndexInfo {
-    Idx(std::string name, std::initializer_list<std::string> columns);
+    Idx(std::string indexName, std::initializer_list<std::string> columnNames);
     Idx& Primary() { return primaryKey = unique = true, *this; }
 };
 
