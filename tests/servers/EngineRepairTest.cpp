@@ -398,7 +398,7 @@ TEST(AccountRowsOnEveryEngine, AKilledRunLeavesNoAccountHalfRepaired) {
                         "WHERE A.HOME_FOLDER_ID = F.ID)"), 0);
         const int repaired = count("SELECT COUNT(*) AS N FROM ACCOUNTS WHERE SETTINGS_ID <> 0 AND HOME_FOLDER_ID <> 0 "
                                    "AND NAME NOT IN ('alice', 'bob', 'o''brien')");
-        EXPECT_GE(2 * repaired, fixed);  // every line that said FIXED was kept
+        EXPECT_LE(fixed, 2 * repaired + 3);  // every line that said FIXED was kept (3: bob's and o'brien's)
         EXPECT_LT(repaired, 20000);
     }
 }
