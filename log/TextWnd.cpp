@@ -8,6 +8,7 @@
 #include <QScrollBar>
 #include <QStyleHints>
 #include <algorithm>
+#include <utility>
 
 #include "log/TextWndDetail.h"
 
@@ -62,9 +63,20 @@ void CTextWnd::AddLine(CString text) {
     if (line == nullptr) return;
     if (line->Length() > widestLength_) RecordWidestLine(line->Text());
     if (!created_ || dragging_) return;  // a drag's release catches up
+    if (!isVisible()) {  // veltmoor-cli's never shown log: nobody sees its scroll bars
+        scrollStale_ = true;
+        return;
+    }
     UpdateVScroll();
     UpdateHScroll();
     viewport()->update();
+}
+
+void CTextWnd::showEvent(QShowEvent* event) {
+    QAbstractScrollArea::showEvent(event);
+    if (!std::exchange(scrollStale_, false)) return;
+    UpdateVScroll();
+    UpdateHScroll();
 }
 
 void CTextWnd::Clear() {

@@ -118,6 +118,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -154,6 +155,7 @@ private:
 
     LogModel model_;
     bool created_ = false;
+    bool scrollStale_ = false;  // lines came while hidden: the scroll bars catch up when shown
     int id_ = 0;
 
     // Font and drawing.

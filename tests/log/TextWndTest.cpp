@@ -175,6 +175,11 @@ TEST_F(TextWnd, FollowsTheNewestRowUntilScrolledUp) {
     AddRows(2002 - Count());               // and through the trimming to 1002 rows
     EXPECT_EQ(Count(), 1002);
     EXPECT_EQ(V(), 1002 - page);
+    parent_->hide();  // rows added while hidden: shown again, it follows them
+    AddRows(7);
+    parent_->show();
+    QApplication::processEvents();
+    EXPECT_EQ(V(), 1009 - page);
 }
 
 TEST_F(TextWnd, VerticalRequestsMoveAsTheirCodesSay) {
