@@ -50,8 +50,18 @@ std::string AccountSql::Batch(const Page& page, std::int64_t limit, bool withLin
         where = " WHERE A.ID IS NULL";
         order = Format(" ORDER BY %s", kTieOrder);
     } else {
-        // From the last ID read on, its rows already read skipped (they come first).
-        where = page.id ? Format(" WHERE A.ID >= %lld", static_cast<long long>(*page.id)) : " WHERE A.ID IS NOT NULL";
+        // From the last ID read on, its rows already read skipped (they come first). Only
+        // the rows up to the ID that ends the page are sorted: an index on ID finds it.
+        const auto from = [&](const char* alias) {
+            return page.id ? Format("%s.ID >= %lld", alias, static_cast<long long>(*page.id))
+                           : Format("%s.ID IS NOT NULL", alias);
+        };
+        const long long last = page.skip + limit;
+        const std::string bound =
+            engine_ == Engine::SqlServer
+                ? Format("SELECT TOP (%lld) B.ID FROM ACCOUNTS B WHERE %s ORDER BY B.ID", last, from("B").c_str())
+                : Format("SELECT B.ID FROM ACCOUNTS B WHERE %s ORDER BY B.ID LIMIT %lld", from("B").c_str(), last);
+        where = Format(" WHERE %s AND A.ID <= (SELECT MAX(T.ID) FROM (%s) T)", from("A").c_str(), bound.c_str());
         order = Format(" ORDER BY A.ID, %s", kTieOrder);
     }
     const long long skip = PagesByRowid() ? 0 : page.skip, count = limit;

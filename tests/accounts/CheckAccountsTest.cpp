@@ -345,7 +345,7 @@ TEST(CheckAccountsScripted, HomeFolderRepairStatementsInOrder) {
         ScriptedConnection sql;
         const Rows account = {{"ID", "NAME", "SETTINGS_ID", "HOME_FOLDER_ID", "QUOTA_ID", "RATIO_ID", "HAS_SETTINGS",
                                "HAS_QUOTA", "HAS_RATIO", "HAS_FOLDER"}, {{7, "d'arcy", 1, 2, 3, 4, 1, 1, 1, 0}}};
-        sql.On(HasSubstr("WHERE A.ID IS NOT NULL ORDER BY A.ID, A.NAME")).Return(account);
+        sql.On(HasSubstr("FROM ACCOUNTS A WHERE A.ID IS NOT NULL AND")).Return(account);
         sql.On(HasSubstr("WHERE A.ID IS NULL ORDER BY")).Return({account.columns, {}});
         sql.On(HasSubstr("WHERE A.ID = 7")).Return(account);
         sql.On("SELECT A.ID FROM ACCOUNTS A WITH (UPDLOCK, HOLDLOCK) WHERE A.ID = 7").Return({{"ID"}, {{7}}});
@@ -361,7 +361,9 @@ TEST(CheckAccountsScripted, HomeFolderRepairStatementsInOrder) {
             "A.RATIO_ID) THEN 1 ELSE 0 END AS HAS_RATIO, CASE WHEN EXISTS (SELECT 1 FROM FOLDERS L WHERE L.ID = "
             "A.HOME_FOLDER_ID) THEN 1 ELSE 0 END AS HAS_FOLDER FROM ACCOUNTS A WHERE A.ID ";
         const std::string order = " ORDER BY A.ID, A.NAME, A.SETTINGS_ID, A.HOME_FOLDER_ID, A.QUOTA_ID, A.RATIO_ID";
-        Lines expected = {select + "IS NOT NULL" + order + " OFFSET 0 ROWS FETCH NEXT 1000 ROWS ONLY", kBegin,
+        Lines expected = {select + "IS NOT NULL AND A.ID <= (SELECT MAX(T.ID) FROM (SELECT TOP (1000) B.ID FROM ACCOUNTS "
+                          "B WHERE B.ID IS NOT NULL ORDER BY B.ID) T)" + order + " OFFSET 0 ROWS FETCH NEXT 1000 ROWS ONLY",
+                          kBegin,
                           "SELECT A.ID FROM ACCOUNTS A WITH (UPDLOCK, HOLDLOCK) WHERE A.ID = 7", select + "= 7", kBegin,
                           "INSERT INTO FOLDERS (ACCOUNT_ID,ROOT_ID,[NAME],ALIAS) VALUES(7,-1,'/srv/ftp/d''arcy','/')",
                           "SELECT @@IDENTITY AS ID"};
