@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <ctime>
-#include <filesystem>
 
 #include "app/Resources.h"
 #include "app/VeltmoorDlg.h"
@@ -74,16 +73,14 @@ bool CVeltmoorDlg::PrepareRepair() {
 }
 
 namespace {
-// "<file>.<YYYYMMDD-HHMMSS>.bak", or "-2", "-3"... before ".bak" when taken.
-CString FreeBackupName(const CString& file) {
+// "<file>.<YYYYMMDD-HHMMSS>.bak"; the provider takes "-2", "-3"... before ".bak" when taken.
+CString BackupName(const CString& file) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    CString name = Format("%s.%s.bak", file.c_str(), stamp);
-    for (int n = 2; std::filesystem::exists(name); ++n) name = Format("%s.%s-%d.bak", file.c_str(), stamp, n);
-    return name;
+    return Format("%s.%s.bak", file.c_str(), stamp);
 }
 }  // namespace
 
@@ -100,8 +97,7 @@ bool CVeltmoorDlg::BackUpBeforeFirstRepair() {
                              "to fix errors.");
         const CString file = m_pConnection->DatabaseFile();
         if (file.empty() || !m_bBackupBeforeRepair) return true;
-        const CString backup = FreeBackupName(file);
-        m_pConnection->BackupTo(backup);
+        const CString backup = m_pConnection->BackupTo(BackupName(file));
         m_wndLog.AddLine(InColour(3, Format("--- Backup of the database written to %s", backup.c_str())));
         return true;
     } catch (const _com_error& error) {

@@ -56,6 +56,7 @@ QByteArray SummaryLine(const CheckTally& total, int status) {
                                                  {QStringLiteral("left"), LeftUnfixed(total)},
                                                  {QStringLiteral("errors"), total.errors},
                                                  {QStringLiteral("status"), status},
+                                                 {QStringLiteral("interrupted"), (status & kInterrupted) != 0},
                                              }}});
 }
 

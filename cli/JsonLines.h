@@ -19,7 +19,7 @@ QByteArray ErrorLine(const _com_error& error, const CString& tracer);
 // An error of veltmoor-cli itself (no usable tables.xml): {"error":{"source":"veltmoor-cli","description":"..."}}
 QByteArray ErrorLine(const std::string& description);
 
-// {"summary":{"tables":2,"accounts":40,"findings":7,"fixed":5,"left":2,"errors":0,"status":5}}
+// {"summary":{"tables":2,"accounts":40,"findings":7,"fixed":5,"left":2,"errors":0,"status":5,"interrupted":false}}
 QByteArray SummaryLine(const CheckTally& total, int status);
 
 }  // namespace veltmoor::cli

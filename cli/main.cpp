@@ -14,8 +14,10 @@
 #include "base/Support.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
+#include "cli/Interrupt.h"
 #include "cli/JsonLines.h"
 #include "cli/LogOutput.h"
+#include "cli/Output.h"
 #include "cli/Progress.h"
 #include "cli/SchemaFile.h"
 
@@ -57,14 +59,20 @@ int main(int argc, char** argv) {
         return cli::kUsageError;
     }
     const cli::CliOptions& options = parsed.options;
-    if (options.help) {
-        Write(stdout, cli::UsageText());
-        return 0;
+    cli::Output stdoutput;
+    // The status with what stdout's last flush and close said.
+    const auto finish = [&stdoutput](int status) {
+        if (const int error = stdoutput.Close()) {
+            Write(stderr, cli::WriteErrorLine(error));
+            status |= cli::kErrorRecorded;
+        }
+        return status;
+    };
+    if (options.help || options.version) {
+        stdoutput.Write(options.help ? cli::UsageText() : std::string("veltmoor-cli ") + kProgramVersion + "\n");
+        return finish(0);
     }
-    if (options.version) {
-        Write(stdout, std::string("veltmoor-cli ") + kProgramVersion + "\n");
-        return 0;
-    }
+    cli::CatchInterrupts();
 
     // Widgets without a display: the dialog is never shown.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -79,7 +87,7 @@ int main(int argc, char** argv) {
     auto out = [&](const std::string& text) {
         if (text.empty()) return;
         progress.Erase();
-        Write(stdout, text);
+        stdoutput.Write(text);
     };
 
     CVeltmoorDlg dlg;
@@ -122,13 +130,22 @@ int main(int argc, char** argv) {
             pending.clear();
         }
     };
-    long accountsTotal = 0;
-    dlg.m_tableProgress = collect;
-    dlg.m_accountProgress = [&](long checked) {
+    // A signal, or a report that can no longer be written, ends the run at the next
+    // table or account, where no repair is under way.
+    const auto stopAsked = [&] { return cli::Interrupted() || stdoutput.Failed(); };
+    const auto betweenRepairs = [&] {
         collect();
+        if (stopAsked()) throw cli::RunStopped{};
+    };
+    long accountsTotal = 0;
+    dlg.m_tableProgress = betweenRepairs;
+    dlg.m_accountProgress = [&](long checked) {
+        betweenRepairs();
         progress.Accounts(checked, accountsTotal);
     };
+    bool stopped = false;
     for (const cli::Command command : options.commands) {
+        if ((stopped = stopAsked())) break;
         follower.Restart();
         if (command == cli::Command::Tables) {
             const std::string problem = cli::SchemaFileProblem(dlg.TablesFile());
@@ -140,10 +157,16 @@ int main(int argc, char** argv) {
                 ++total.errors;
                 continue;
             }
-            dlg.OnCheckTables();
-        } else {
-            if (progress.Enabled()) accountsTotal = CountAccounts(dlg);
-            dlg.OnCheckAccounts();
+        }
+        try {
+            if (command == cli::Command::Tables) {
+                dlg.OnCheckTables();
+            } else {
+                if (progress.Enabled()) accountsTotal = CountAccounts(dlg);
+                dlg.OnCheckAccounts();
+            }
+        } catch (const cli::RunStopped&) {
+            stopped = true;
         }
         collect();
         progress.Erase();
@@ -151,9 +174,13 @@ int main(int argc, char** argv) {
         cli::Accumulate(total, run);
         if (run.findings > 0 || run.errors > 0) out(pending);
         pending.clear();
+        if (stopped) break;
     }
-    const int status = cli::ExitStatusOf(total);
+    const bool interrupted = stopped && cli::Interrupted();
+    const int status = cli::ExitStatusOf(total) | (interrupted ? cli::kInterrupted : 0) |
+                       (stdoutput.Failed() ? cli::kErrorRecorded : 0);
     if (json) out(cli::SummaryLine(total, status).toStdString());
-    if (!options.quiet) Write(stderr, cli::SummaryLine(total) + "\n");
-    return status;
+    if (!options.quiet)
+        Write(stderr, cli::SummaryLine(total) + (interrupted ? "; interrupted, stopped between two repairs\n" : "\n"));
+    return finish(status);
 }

@@ -42,7 +42,7 @@ public:
     std::string DatabaseFile() override { return inner_->DatabaseFile(); }
     bool IsReadOnly() override { return inner_->IsReadOnly(); }
     std::string QuickCheck() override { return inner_->QuickCheck(); }
-    void BackupTo(const std::string& path) override { inner_->BackupTo(path); }
+    std::string BackupTo(const std::string& path) override { return inner_->BackupTo(path); }
 
 private:
     void Mark(const char* s) {

@@ -72,7 +72,7 @@ public:
     std::string DatabaseFile() override { return impl_ ? impl_->DatabaseFile() : std::string(); }
     bool IsReadOnly() override { return impl_ && impl_->IsReadOnly(); }
     std::string QuickCheck() override { return Require().QuickCheck(); }
-    void BackupTo(const std::string& path) override { Require().BackupTo(path); }
+    std::string BackupTo(const std::string& path) override { return Require().BackupTo(path); }
 
 private:
     Connection& Require() {

@@ -1,0 +1,122 @@
+// The built veltmoor-cli in a hostile environment: a full disk, signals, a real
+// terminal, locales, FIFOs and file names that are not UTF-8. Each run is a real
+// process started with fork and exec, its streams wired as the case needs.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "tests/accounts/AccountDatabase.h"
+#include "tests/support/TempDir.h"
+
+namespace veltmoor::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+std::string Content(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// veltmoor-cli with these arguments and extra environment ("NAME=value"), its
+// stdout going to `out` (a path) and its stderr to a file read back by Finish.
+class Cli {
+public:
+    Cli(const std::vector<std::string>& args, const std::string& out, const std::vector<std::string>& env = {}) {
+        std::vector<char*> argv{const_cast<char*>(VELTMOOR_CLI)}, envp;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        for (const std::string& var : env) envp.push_back(const_cast<char*>(var.c_str()));  // first wins
+        for (char** var = environ; *var; ++var) envp.push_back(*var);
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
+        pid_ = fork();
+        if (pid_ != 0) return;
+        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        dup2(open(err_.c_str(), O_WRONLY | O_CREAT, 0600), 2);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    void Signal(int number) const { kill(pid_, number); }
+    // The exit status (-1 when the program did not exit by itself) and stderr.
+    std::pair<int, std::string> Finish() {
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Content(err_)};
+    }
+
+private:
+    TempDir errDir_;
+    std::string err_ = errDir_.File("stderr");
+    pid_t pid_ = -1;
+};
+
+// A folder whose tarnwick.mdb has `broken` accounts without a settings row and a
+// tables.xml that finds one missing column.
+void MakeFolder(const TempDir& dir, int broken) {
+    AccountDatabase db(dir.File("tarnwick.mdb"));
+    db.Exec("BEGIN");
+    for (int i = 0; i < broken; ++i)
+        db.Exec("UPDATE ACCOUNTS SET SETTINGS_ID = 0 WHERE ID = " + std::to_string(db.AddSoundAccount("user" + std::to_string(i))));
+    db.Exec("COMMIT");
+    dir.Write("tables.xml", R"(<VELTMOOR><TABLES><TABLE name="ACCOUNTS"><COLUMN name="PASS"/></TABLE></TABLES></VELTMOOR>)");
+}
+
+TEST(HostileTest, AFullDiskOnStdoutIsAnErrorThatSaysSo) {
+    TempDir dir;
+    MakeFolder(dir, 3);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--folder", dir.Folder(), "tables", "accounts"}, {"--folder", dir.Folder(), "--format=json", "accounts"},
+             {"--folder", dir.Folder(), "--quiet", "accounts"}, {"--help"}}) {
+        SCOPED_TRACE(args.back());
+        auto [status, err] = Cli(args, "/dev/full").Finish();
+        EXPECT_TRUE(Has(err, "veltmoor-cli: write error: No space left on device\n")) << err;
+        EXPECT_EQ(status & 8, 8) << status;
+    }
+}
+
+// The run must still be going when the signal comes: many repairs, each its own transaction.
+TEST(HostileTest, ASignalStopsBetweenRepairsAndStillReports) {
+    for (const auto& [signal, json] : {std::pair{SIGINT, false}, {SIGTERM, true}}) {
+        SCOPED_TRACE(signal);
+        TempDir dir;
+        MakeFolder(dir, 3000);
+        const std::string out = dir.File("out");
+        Cli run({"--folder", dir.Folder(), "--fix", json ? "--format=json" : "--format=log", "accounts"}, out);
+        for (int i = 0; i < 3000 && !Has(Content(out), json ? "\"fixed\":true" : "- FIXED"); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        run.Signal(signal);
+        const auto [status, err] = run.Finish();
+        const std::string log = Content(out);
+        EXPECT_EQ(status, 32 | 1) << err;  // the accounts not reached are neither found nor left
+        EXPECT_TRUE(Has(err, "; interrupted, stopped between two repairs\n")) << err;
+        if (json) {
+            EXPECT_TRUE(Has(log, "\"interrupted\":true,\"left\":0,\"status\":33,")) << log.substr(log.size() - 200);
+        }
+        // Every repair made is in the report, and the backup is whole.
+        AccountDatabase db(dir.File("tarnwick.mdb"), false);
+        size_t fixed = 0;
+        for (size_t at = 0; (at = log.find(json ? "\"fixed\":true" : "- FIXED", at)) != std::string::npos; ++at) ++fixed;
+        EXPECT_EQ(db.Value("SELECT COUNT(*) FROM ACCOUNTS WHERE SETTINGS_ID IN (SELECT ID FROM SETTINGS)"),
+                  std::to_string(fixed));
+        EXPECT_GT(fixed, 0u);
+        EXPECT_LT(fixed, 3000u);
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(dir.path())) left.push_back(entry.path().filename().string());
+        ASSERT_EQ(left.size(), 4u) << "the database, tables.xml, the output and one backup";
+        for (const std::string& name : left) {
+            if (!name.ends_with(".bak")) continue;
+            EXPECT_EQ(AccountDatabase(dir.File(name), false).Value("SELECT COUNT(*) FROM ACCOUNTS"), "3000");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace veltmoor::test
