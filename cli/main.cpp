@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
 
     const bool json = options.format == cli::OutputFormat::Json;
     const bool colour = !json && cli::WantColour(options.colour, STDOUT_FILENO);
+    const bool visible = isatty(STDOUT_FILENO) == 1;  // no control byte from the database reaches a terminal raw
     cli::Progress progress(!options.quiet && isatty(STDERR_FILENO) == 1);
     // Everything for stdout goes through here: the progress line is taken away first.
     auto out = [&](const std::string& text) {
@@ -98,8 +99,11 @@ int main(int argc, char** argv) {
     dlg.m_bBackupBeforeRepair = options.backup;
     if (json) {
         // Findings and error blocks as data, as the checks report them.
-        dlg.m_findingSink = [&](const CVeltmoorDlg::Finding& f) { out(cli::FindingLine(f).toStdString()); };
-        dlg.m_errorSink = [&](const _com_error& e, const CString& tracer) { out(cli::ErrorLine(e, tracer).toStdString()); };
+        const auto outJson = [&, visible](const QByteArray& line) {
+            out(visible ? cli::EscapeControls(line) : line.toStdString());
+        };
+        dlg.m_findingSink = [outJson](const CVeltmoorDlg::Finding& f) { outJson(cli::FindingLine(f)); };
+        dlg.m_errorSink = [outJson](const _com_error& e, const CString& tracer) { outJson(cli::ErrorLine(e, tracer)); };
     }
     dlg.OnInitDialog();
     if (!options.tables.isEmpty()) dlg.m_strTablesOverride = absolute(options.tables);
@@ -109,7 +113,8 @@ int main(int argc, char** argv) {
     CheckTally total = dlg.m_tally;
     if (!options.quiet) Write(stderr, dlg.m_strMdacVersion + "\n");
     if (!dlg.m_wndLog.Model().Empty())
-        Write(stderr, cli::RenderLog(dlg.m_wndLog.Model(), cli::WantColour(options.colour, STDERR_FILENO)));
+        Write(stderr, cli::RenderLog(dlg.m_wndLog.Model(), cli::WantColour(options.colour, STDERR_FILENO),
+                                     isatty(STDERR_FILENO) == 1));
 
     if (options.fix) {
         // Through the control, as the user ticks it; the handlers read it back.
@@ -124,7 +129,7 @@ int main(int argc, char** argv) {
     std::string pending;
     auto collect = [&] {
         if (json) return;
-        pending += follower.TakeNew(colour);
+        pending += follower.TakeNew(colour, visible);
         if (!options.quiet) {
             out(pending);
             pending.clear();

@@ -3,6 +3,7 @@
 // process started with fork and exec, its streams wired as the case needs.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,6 +58,25 @@ private:
     std::string err_ = errDir_.File("stderr");
     pid_t pid_ = -1;
 };
+
+// veltmoor-cli on a real pseudo-terminal (stdout and stderr): what the terminal got.
+std::string OnTerminal(std::vector<std::string> args) {
+    std::vector<char*> argv{const_cast<char*>(VELTMOOR_CLI)};
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int master = -1;
+    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    std::string seen;
+    char buffer[4096];
+    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, static_cast<size_t>(n));
+    close(master);
+    waitpid(pid, nullptr, 0);
+    return seen;
+}
 
 // A folder whose tarnwick.mdb has `broken` accounts without a settings row and a
 // tables.xml that finds one missing column.
@@ -114,6 +134,35 @@ TEST(HostileTest, ASignalStopsBetweenRepairsAndStillReports) {
         for (const std::string& name : left) {
             if (!name.ends_with(".bak")) continue;
             EXPECT_EQ(AccountDatabase(dir.File(name), false).Value("SELECT COUNT(*) FROM ACCOUNTS"), "3000");
+        }
+    }
+}
+
+TEST(HostileTest, ControlBytesFromTheDatabaseNeverReachATerminalRaw) {
+    TempDir dir;
+    MakeFolder(dir, 0);
+    AccountDatabase(dir.File("tarnwick.mdb"), false).AddAccount("x\x1b]0;owned\x07\x1b[2J\xc2\x9b" "1m\x7f", 1, 1, 1, 1);
+    const std::string raw = "x\x1b]0;owned\x07\x1b[2J\xc2\x9b" "1m\x7f", shown = "x^[]0;owned^G^[[2J\\xc2\\x9b1m^?";
+    const struct {
+        bool terminal;
+        const char* option;
+        std::string want;
+    } cases[] = {
+        {true, "--color=auto", shown}, {true, "--color=never", shown}, {false, "--color=always", shown},
+        {false, "--color=never", raw}, {false, "--color=auto", raw},
+        {true, "--format=json", R"(x\u001b]0;owned\u0007\u001b[2J\u009b1m\u007f)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.option) + (c.terminal ? " on a terminal" : " to a file"));
+        const std::vector<std::string> args{"--folder", dir.Folder(), c.option, "accounts"};
+        std::string out = c.terminal ? OnTerminal(args) : "";
+        if (!c.terminal) {
+            Cli(args, dir.File("out")).Finish();
+            out = Content(dir.File("out"));
+        }
+        EXPECT_TRUE(Has(out, c.want)) << out;
+        if (c.want != raw) {
+            for (const char* bad : {"\x1b]", "\x1b[2J", "\x07", "\xc2\x9b", "\x7f"}) EXPECT_FALSE(Has(out, bad)) << out;
         }
     }
 }
