@@ -5,12 +5,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
-#include <clocale>
 #include <cstdio>
 #include <string>
 #include <unistd.h>
 
 #include "app/VeltmoorDlg.h"
+#include "base/Locale.h"
 #include "base/Support.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(DropQtMessages);
     QApplication application(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");  // numbers in the log read the same in every locale
+    UseProgramLocale();
 
     const bool json = options.format == cli::OutputFormat::Json;
     const bool colour = !json && cli::WantColour(options.colour, STDOUT_FILENO);

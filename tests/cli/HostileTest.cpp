@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <thread>
 
 #include "tests/accounts/AccountDatabase.h"
@@ -163,6 +164,39 @@ TEST(HostileTest, ControlBytesFromTheDatabaseNeverReachATerminalRaw) {
         EXPECT_TRUE(Has(out, c.want)) << out;
         if (c.want != raw) {
             for (const char* bad : {"\x1b]", "\x1b[2J", "\x07", "\xc2\x9b", "\x7f"}) EXPECT_FALSE(Has(out, bad)) << out;
+        }
+    }
+}
+
+// Names, keywords and connection-string keys fold ASCII only: a Turkish 'i' or a
+// German locale changes nothing, neither in the report nor in the repaired file.
+TEST(HostileTest, TheWholeCheckIsTheSameInEveryLocale) {
+    TempDir dir;
+    for (const char* connection : {"PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE={}tarnwick.mdb;MODE=READWRITE",
+                                   "PROVIDER=MSDASQL;DRIVER={SQLITE3};DATABASE={}tarnwick.mdb"}) {
+        std::string reference;
+        for (const char* locale : {"C", "tr_TR.UTF-8", "de_DE.UTF-8"}) {
+            SCOPED_TRACE(std::string(connection) + " in " + locale);
+            fs::remove_all(dir.path() / "tarnwick.mdb");
+            MakeFolder(dir, 2);
+            std::string config = connection;
+            config.replace(config.find("{}"), 2, dir.Folder());
+            dir.Write("config.xml", "<C><DATABASE ConnectionString=\"" + config + "\"/></C>");
+            dir.Write("tables.xml", R"(<VELTMOOR><TABLES><TABLE name="accounts"><COLUMN name="id"/><COLUMN name="settings_id"/>
+              <COLUMN name="pass"/><INDEX name="ix_accounts_name" key="name"/></TABLE><TABLE name="settings">
+              <COLUMN name="id"/><COLUMN name="allow_anonymous"/></TABLE><TABLE name="missing"/></TABLES></VELTMOOR>)");
+            auto [status, err] = Cli({"--folder", dir.Folder(), "--fix", "--no-backup", "tables", "accounts"},
+                                     dir.File("out"), {std::string("LC_ALL=") + locale}).Finish();
+            const auto dump = AccountDatabase(dir.File("tarnwick.mdb"), false).Dump();
+            const std::string seen = std::to_string(status) + "\n" + err + Content(dir.File("out")) +
+                                     std::accumulate(dump.begin(), dump.end(), std::string("\n"));
+            if (reference.empty()) {
+                reference = seen;
+                EXPECT_TRUE(Has(seen, "Missing [pass] Column\r\n") && Has(seen, "Missing [ix_accounts_name] Index") &&
+                            Has(seen, "Missing recordset in SETTINGS table - ") && Has(seen, "[missing] could not"))
+                    << seen;
+            }
+            EXPECT_EQ(seen, reference);
         }
     }
 }
