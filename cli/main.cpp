@@ -3,9 +3,8 @@
 // buttons and prints the log (or JSON Lines); the exit status ORs what the runs found.
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
@@ -50,7 +49,7 @@ long CountAccounts(CVeltmoorDlg& dlg) {
 
 int main(int argc, char** argv) {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 0; i < argc; ++i) arguments << cli::DecodeArgument(argv[i]);
     cli::ParseResult parsed = cli::ParseCommandLine(arguments);
     if (parsed.error.empty() && !parsed.options.help && !parsed.options.version)
         parsed.error = cli::MissingPath(parsed.options);
@@ -72,7 +71,6 @@ int main(int argc, char** argv) {
         stdoutput.Write(options.help ? cli::UsageText() : std::string("veltmoor-cli ") + kProgramVersion + "\n");
         return finish(0);
     }
-    cli::CatchInterrupts();
 
     // Widgets without a display: the dialog is never shown.
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -92,10 +90,15 @@ int main(int argc, char** argv) {
     };
 
     CVeltmoorDlg dlg;
-    auto absolute = [](const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()).toStdString(); };
+    // The argument's bytes, made absolute: never re-encoded on the way to the file system.
+    auto absolute = [](const QString& path) {
+        std::string full = std::filesystem::absolute(cli::PathBytes(path)).lexically_normal().string();
+        if (full.size() > 1 && full.back() == '/') full.pop_back();
+        return full;
+    };
     if (!options.folder.isEmpty()) dlg.m_strFolderOverride = absolute(options.folder) + "/";
     if (!options.database.isEmpty()) dlg.m_strConnectionOverride = EmbeddedConnectionString(absolute(options.database));
-    if (!options.connection.isEmpty()) dlg.m_strConnectionOverride = options.connection.toStdString();
+    if (!options.connection.isEmpty()) dlg.m_strConnectionOverride = cli::PathBytes(options.connection);
     dlg.m_bBackupBeforeRepair = options.backup;
     if (json) {
         // Findings and error blocks as data, as the checks report them.
@@ -148,6 +151,9 @@ int main(int argc, char** argv) {
         betweenRepairs();
         progress.Accounts(checked, accountsTotal);
     };
+    // From here a signal waits for the next table or account; start-up (which
+    // writes nothing) still ends at once.
+    cli::CatchInterrupts();
     bool stopped = false;
     for (const cli::Command command : options.commands) {
         if ((stopped = stopAsked())) break;

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,10 +48,13 @@ public:
         _exit(127);
     }
     void Signal(int number) const { kill(pid_, number); }
-    // The exit status (-1 when the program did not exit by itself) and stderr.
+    // The exit status (-1 when the program did not exit by itself, or was still
+    // running after a minute and was killed) and stderr.
     std::pair<int, std::string> Finish() {
         int status = 0;
-        waitpid(pid_, &status, 0);
+        for (int i = 0; i < 6000 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (kill(pid_, SIGKILL) == 0) waitpid(pid_, &status, 0);
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Content(err_)};
     }
 
@@ -198,6 +202,60 @@ TEST(HostileTest, TheWholeCheckIsTheSameInEveryLocale) {
             }
             EXPECT_EQ(seen, reference);
         }
+    }
+}
+
+// Nothing the program reads may block it: a FIFO or a device is refused by name.
+TEST(HostileTest, FifosAndDevicesAreRefusedWithoutBlocking) {
+    const struct {
+        const char* fifo;  // made a FIFO in the folder
+        const char* option;
+        const char* path;  // "{}" the folder
+        int status;
+        const char* says;
+    } cases[] = {
+        {"t.xml", "--tables", "{}t.xml", 16, "{}t.xml: not a regular file (a FIFO) (--tables)."},
+        {"d.db", "--database", "{}d.db", 16, "{}d.db: not a regular file (a FIFO) (--database)."},
+        {nullptr, "--database", "/dev/null", 16, "/dev/null: not a regular file (a character device) (--database)."},
+        {"tables.xml", "--folder", "{}", 8, "veltmoor-cli: {}tables.xml: not a regular file (a FIFO)\n"},
+        {"config.xml", "--folder", "{}", 8 | 4, "'{}config.xml' is not a regular file (a FIFO); it was not read."},
+        {"tarnwick.mdb", "--folder", "{}", 8, "'{}tarnwick.mdb' is not a regular file (a FIFO), not a database file."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        TempDir dir;
+        MakeFolder(dir, 0);
+        const auto fill = [&](std::string text) {
+            if (const size_t at = text.find("{}"); at != std::string::npos) text.replace(at, 2, dir.Folder());
+            return text;
+        };
+        if (c.fifo) {
+            fs::remove(dir.File(c.fifo));
+            ASSERT_EQ(mkfifo(dir.File(c.fifo).c_str(), 0600), 0);
+        }
+        const auto [status, err] = Cli({c.option, fill(c.path), "tables", "accounts"}, dir.File("out")).Finish();
+        EXPECT_EQ(status, c.status) << err;
+        EXPECT_TRUE(Has(err, fill(c.says))) << err;
+    }
+}
+
+// A name that is not UTF-8 reaches the file system byte for byte.
+TEST(HostileTest, FileNamesAreBytes) {
+    TempDir dir;
+    const std::string folder = dir.File("caf\xe9 \xff\xfe") + "/";
+    fs::create_directory(folder);
+    MakeFolder(dir, 1);
+    fs::rename(dir.File("tarnwick.mdb"), folder + "tarnwick.mdb");
+    fs::rename(dir.File("tables.xml"), folder + "tables.xml");
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--folder", folder}, {"--database", folder + "tarnwick.mdb", "--tables", folder + "tables.xml"}}) {
+        SCOPED_TRACE(args.front());
+        std::vector<std::string> all = args;
+        all.insert(all.end(), {"tables", "accounts"});
+        const auto [status, err] = Cli(all, dir.File("out")).Finish();
+        EXPECT_EQ(status, 4) << err;
+        EXPECT_TRUE(Has(err, "1 table and 1 account checked; 2 findings")) << err;
+        EXPECT_TRUE(Has(Content(dir.File("out")), "Missing [PASS] Column\r\n"));
     }
 }
 

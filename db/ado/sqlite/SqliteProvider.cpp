@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "base/CString.h"
+#include "base/RegularFile.h"
 #include "db/ado/Providers.h"
 #include "db/ado/sqlite/SqliteConnection.h"
 #include "db/ado/sqlite/SqliteErrors.h"
@@ -63,13 +63,16 @@ void CheckFile(const std::string& path, bool& readOnly) {
         CannotOpen("Could not open file '" + path + "': " + std::strerror(error) + ".");
     }
     if (S_ISDIR(info.st_mode)) CannotOpen("'" + path + "' is a folder, not a database file.");
+    if (!S_ISREG(info.st_mode)) CannotOpen("'" + path + "' is " + NotRegularFile(path) + ", not a database file.");
     if (info.st_size == 0) CannotOpen("'" + path + "' is empty: it is not a database file.");
 
-    std::ifstream file(path, std::ios::binary);
-    if (!file) CannotOpen("Could not read file '" + path + "': " + std::strerror(errno) + ".");
+    std::string why;
+    const int fd = OpenRegularFile(path, why);
+    if (fd < 0) CannotOpen("Could not read file '" + path + "': " + why + ".");
     char header[20] = {};
-    file.read(header, sizeof header);
-    const std::string bytes(header, static_cast<size_t>(file.gcount()));
+    const ssize_t got = ::read(fd, header, sizeof header);
+    ::close(fd);
+    const std::string bytes(header, got > 0 ? static_cast<size_t>(got) : 0);
     if (bytes.size() >= 19 && (bytes.compare(4, 15, "Standard Jet DB") == 0 || bytes.compare(4, 15, "Standard ACE DB") == 0))
         CannotOpen("'" + path +
                    "' is a Microsoft Access (Jet/ACE) database; this program reads SQLite databases. Convert it with "
