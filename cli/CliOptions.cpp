@@ -177,8 +177,9 @@ std::string UsageText() {
            "  1   findings were fixed\n"
            "  4   findings were left unfixed\n"
            "  8   an error was recorded (an \"Exception Recorded\" block, or no usable\n"
-           "      tables.xml)\n"
-           "  16  usage error\n";
+           "      tables.xml), or the output could not be written\n"
+           "  16  usage error\n"
+           "  32  interrupted (SIGINT, SIGTERM): stopped between two repairs\n";
 }
 
 }  // namespace veltmoor::cli

@@ -41,6 +41,7 @@ public:
     std::shared_ptr<ado::CatalogBackend> Catalog() override { return inner_->Catalog(); }
     std::string DatabaseFile() override { return inner_->DatabaseFile(); }
     bool IsReadOnly() override { return inner_->IsReadOnly(); }
+    std::string ReadOnlyReason() override { return inner_->ReadOnlyReason(); }
     std::string QuickCheck() override { return inner_->QuickCheck(); }
     std::string BackupTo(const std::string& path) override { return inner_->BackupTo(path); }
 

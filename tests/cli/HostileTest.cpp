@@ -33,7 +33,9 @@ std::string Content(const std::string& path) {
 // stdout going to `out` (a path) and its stderr to a file read back by Finish.
 class Cli {
 public:
-    Cli(const std::vector<std::string>& args, const std::string& out, const std::vector<std::string>& env = {}) {
+    // asNobody: when run as root, the program runs as the user nobody.
+    Cli(const std::vector<std::string>& args, const std::string& out, const std::vector<std::string>& env = {},
+        bool asNobody = false) {
         std::vector<char*> argv{const_cast<char*>(VELTMOOR_CLI)}, envp;
         for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         for (const std::string& var : env) envp.push_back(const_cast<char*>(var.c_str()));  // first wins
@@ -44,6 +46,7 @@ public:
         if (pid_ != 0) return;
         dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
         dup2(open(err_.c_str(), O_WRONLY | O_CREAT, 0600), 2);
+        if (asNobody && getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
@@ -257,6 +260,29 @@ TEST(HostileTest, FileNamesAreBytes) {
         EXPECT_TRUE(Has(err, "1 table and 1 account checked; 2 findings")) << err;
         EXPECT_TRUE(Has(Content(dir.File("out")), "Missing [PASS] Column\r\n"));
     }
+}
+
+// SQLite cannot make its journal in a folder that cannot be written: with
+// --no-backup the run is a read-only one, said once, every account still checked
+// and the file unchanged. Root may write any folder, so then the program runs as nobody.
+TEST(HostileTest, AnUnwritableFolderMakesTheRunReadOnly) {
+    TempDir dir;
+    MakeFolder(dir, 3);
+    const std::string bytes = Content(dir.File("tarnwick.mdb"));
+    fs::permissions(dir.File("tarnwick.mdb"), fs::perms(0666));
+    fs::permissions(dir.path(), fs::perms(getuid() == 0 ? 0755 : 0555));
+    TempDir elsewhere;
+    auto [status, err] = Cli({"--folder", dir.Folder(), "--fix", "--no-backup", "accounts"}, elsewhere.File("out"), {},
+                             true).Finish();
+    fs::permissions(dir.path(), fs::perms(0755));
+    const std::string out = Content(elsewhere.File("out"));
+    EXPECT_EQ(status, 8 | 4) << err;
+    const size_t block = out.find("Exception Recorded");
+    EXPECT_EQ(out.find("Exception Recorded", block + 1), std::string::npos) << out;
+    EXPECT_TRUE(Has(out, "read-only (the folder that holds the database file cannot be written")) << out;
+    EXPECT_TRUE(Has(err, "3 accounts checked; 3 findings: 0 fixed, 3 left; 1 error")) << err;
+    EXPECT_EQ(Content(dir.File("tarnwick.mdb")), bytes);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2) << "nothing made beside it";
 }
 
 }  // namespace

@@ -35,6 +35,7 @@ public:
     std::shared_ptr<CatalogBackend> Catalog() override;
     std::string DatabaseFile() override { return session_->path(); }
     bool IsReadOnly() override { return session_->readOnly() != ReadOnly::No; }
+    std::string ReadOnlyReason() override { return sqlite::ReadOnlyReason(session_->readOnly()); }
     // PRAGMA quick_check: empty when sound; damage SQLite meets on the way counts as found.
     std::string QuickCheck() override;
     // SQLite's online backup, made in a private folder beside the backup and only then
