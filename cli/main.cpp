@@ -13,6 +13,7 @@
 #include "base/Support.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
+#include "cli/HeldLog.h"
 #include "cli/Interrupt.h"
 #include "cli/JsonLines.h"
 #include "cli/LogOutput.h"
@@ -83,7 +84,7 @@ int main(int argc, char** argv) {
     const bool visible = isatty(STDOUT_FILENO) == 1;  // no control byte from the database reaches a terminal raw
     cli::Progress progress(!options.quiet && isatty(STDERR_FILENO) == 1);
     // Everything for stdout goes through here: the progress line is taken away first.
-    auto out = [&](const std::string& text) {
+    auto out = [&](std::string_view text) {
         if (text.empty()) return;
         progress.Erase();
         stdoutput.Write(text);
@@ -129,14 +130,12 @@ int main(int argc, char** argv) {
     // whole. With --quiet it is held back until the run shows whether it found
     // anything.
     cli::LogFollower follower(dlg.m_wndLog.Model());
-    std::string pending;
+    cli::HeldLog pending;
+    const auto release = [&] { pending.Release(out); };
     auto collect = [&] {
         if (json) return;
-        pending += follower.TakeNew(colour, visible);
-        if (!options.quiet) {
-            out(pending);
-            pending.clear();
-        }
+        pending.Append(follower.TakeNew(colour, visible));
+        if (!options.quiet) release();
     };
     // A signal, or a report that can no longer be written, ends the run at the next
     // table or account, where no repair is under way.
@@ -183,8 +182,8 @@ int main(int argc, char** argv) {
         progress.Erase();
         const CheckTally run = dlg.m_tally;
         cli::Accumulate(total, run);
-        if (run.findings > 0 || run.errors > 0) out(pending);
-        pending.clear();
+        if (run.findings > 0 || run.errors > 0) release();
+        pending.Clear();
         if (stopped) break;
     }
     const bool interrupted = stopped && cli::Interrupted();

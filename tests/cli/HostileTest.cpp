@@ -285,5 +285,21 @@ TEST(HostileTest, AnUnwritableFolderMakesTheRunReadOnly) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2) << "nothing made beside it";
 }
 
+// --quiet holds a run's log back in a temporary file past a small size: what it
+// prints in the end is the log of the same run without --quiet, byte for byte.
+TEST(HostileTest, QuietPrintsTheWholeLogItHeldBack) {
+    TempDir dir;
+    MakeFolder(dir, 1500);
+    std::string printed[2];
+    for (int quiet = 0; quiet < 2; ++quiet) {
+        std::vector<std::string> args{"--folder", dir.Folder(), "accounts"};
+        if (quiet) args.insert(args.begin(), "--quiet");
+        EXPECT_EQ(Cli(args, dir.File("out")).Finish().first, 4);
+        printed[quiet] = Content(dir.File("out"));
+    }
+    EXPECT_GT(printed[0].size(), 128u * 1024) << "the run must outgrow what is held in memory";
+    EXPECT_TRUE(printed[0] == printed[1]) << printed[1].size() << " bytes instead of " << printed[0].size();
+}
+
 }  // namespace
 }  // namespace veltmoor::test
