@@ -33,7 +33,8 @@ TEST_F(SqliteTest, BackupTakesTheFirstFreeNameAndNeverFollowsALink) {
     std::set<fs::path> after = Names(dir_.path());
     after.erase(dir_.File("x-4.bak"));
     EXPECT_EQ(after, before) << "nothing else made";
-    EXPECT_EQ(Open()->BackupTo(dir_.File("y.bak")), dir_.File("y.bak"));
+    dir_.Write("y.bak", "");
+    EXPECT_EQ(Open()->BackupTo(dir_.File("y.bak")), dir_.File("y-2.bak"));
 }
 
 TEST_F(SqliteTest, BackupOnAFullDiskLeavesNothingBehind) {
