@@ -6,7 +6,7 @@ AccountRun::AccountRun(CVeltmoorDlg& dlg, AccountSql sql) : dlg_(dlg), sql_(sql)
 
 AccountRun::~AccountRun() {
     transaction_.reset();  // rolls an uncommitted batch back
-    Release(false);
+    Release(false);        // a stop asked for by the progress callback is under way already
     dlg_.m_accountRun = nullptr;
 }
 
@@ -45,16 +45,24 @@ void AccountRun::EndBatch() {
         transaction_->Commit();  // on failure the destructor rolls back and writes the failures
         transaction_.reset();
     }
-    Release(true);
+    if (const std::exception_ptr stop = Release(true)) std::rethrow_exception(stop);
 }
 
-void AccountRun::Release(bool kept) {
+std::exception_ptr AccountRun::Release(bool kept) {
+    // The progress callback may ask to stop the run (by throwing): every held line is
+    // written all the same, as each belongs to a repair that was kept or rolled back.
+    std::exception_ptr stop;
     std::vector<Entry> held;
     held.swap(held_);
     for (Entry& entry : held) {
         if (!kept) entry.finding.fixed = false;
-        Write(entry);
+        try {
+            Write(entry);
+        } catch (...) {
+            if (!stop) stop = std::current_exception();
+        }
     }
+    return stop;
 }
 
 void AccountRun::Write(const Entry& entry) {

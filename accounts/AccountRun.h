@@ -5,6 +5,7 @@
 // So no line ever says FIXED for a repair the database did not keep.
 #pragma once
 
+#include <exception>
 #include <optional>
 #include <vector>
 
@@ -47,7 +48,9 @@ private:
         std::optional<_com_error> error;  // kError
     };
     void Write(const Entry& entry);
-    void Release(bool kept);
+    // Writes what was held (kept false: its fixes as failures); what the progress
+    // callback threw, if it did.
+    std::exception_ptr Release(bool kept);
 
     CVeltmoorDlg& dlg_;
     AccountSql sql_;

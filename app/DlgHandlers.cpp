@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <ctime>
-#include <filesystem>
 
 #include "app/Resources.h"
 #include "app/VeltmoorDlg.h"
@@ -74,16 +73,14 @@ bool CVeltmoorDlg::PrepareRepair() {
 }
 
 namespace {
-// "<file>.<YYYYMMDD-HHMMSS>.bak", or "-2", "-3"... before ".bak" when taken.
-CString FreeBackupName(const CString& file) {
+// "<file>.<YYYYMMDD-HHMMSS>.bak"; the provider takes "-2", "-3"... before ".bak" when taken.
+CString BackupName(const CString& file) {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    CString name = Format("%s.%s.bak", file.c_str(), stamp);
-    for (int n = 2; std::filesystem::exists(name); ++n) name = Format("%s.%s-%d.bak", file.c_str(), stamp, n);
-    return name;
+    return Format("%s.%s.bak", file.c_str(), stamp);
 }
 }  // namespace
 
@@ -93,15 +90,17 @@ bool CVeltmoorDlg::BackUpBeforeFirstRepair() {
     //    (servers keep their own backups), unless the caller asked for none.
     // 3. The log says where the copy is, before the first repair's line.
     try {
-        if (m_pConnection->IsReadOnly())
+        if (m_pConnection->IsReadOnly()) {
+            const CString why = m_pConnection->ReadOnlyReason();
             throw _com_error(hr::kFail, kProgramName,
-                             "The connection to the database is read-only (its connection string's Mode, or the "
-                             "file's permissions, allow reading only), so nothing was repaired. Open it read-write "
-                             "to fix errors.");
+                             Format("The connection to the database is read-only (%s), so nothing was repaired. Open "
+                                    "it read-write to fix errors.",
+                                    why.empty() ? "its connection string's Mode, or the file's permissions, allow "
+                                                  "reading only" : why.c_str()));
+        }
         const CString file = m_pConnection->DatabaseFile();
         if (file.empty() || !m_bBackupBeforeRepair) return true;
-        const CString backup = FreeBackupName(file);
-        m_pConnection->BackupTo(backup);
+        const CString backup = m_pConnection->BackupTo(BackupName(file));
         m_wndLog.AddLine(InColour(3, Format("--- Backup of the database written to %s", backup.c_str())));
         return true;
     } catch (const _com_error& error) {

@@ -1,6 +1,5 @@
 #include "base/CString.h"
 
-#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -26,22 +25,26 @@ CString Format(const char* fmt, ...) {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    }
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
     return true;
 }
 
 CString ToUpper(std::string_view text) {
     CString out(text);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : out) c = AsciiUpper(c);
+    return out;
+}
+
+CString ToLower(std::string_view text) {
+    CString out(text);
+    for (char& c : out) c = AsciiLower(c);
     return out;
 }
 
 CString Trim(std::string_view text) {
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
+    while (!text.empty() && IsAsciiSpace(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsAsciiSpace(text.back())) text.remove_suffix(1);
     return CString(text);
 }
 

@@ -26,8 +26,9 @@ public:
     std::shared_ptr<ado::CatalogBackend> Catalog() override { return inner_->Catalog(); }
     std::string DatabaseFile() override { return inner_->DatabaseFile(); }
     bool IsReadOnly() override { return inner_->IsReadOnly(); }
+    std::string ReadOnlyReason() override { return inner_->ReadOnlyReason(); }
     std::string QuickCheck() override { return inner_->QuickCheck(); }
-    void BackupTo(const std::string& path) override { inner_->BackupTo(path); }
+    std::string BackupTo(const std::string& path) override { return inner_->BackupTo(path); }
 
 private:
     ado::ConnectionPtr inner_;

@@ -1,7 +1,10 @@
 #include "cli/CliOptions.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
+#include <filesystem>
+
+#include "base/RegularFile.h"
+#include "log/Utf8.h"
 
 namespace veltmoor::cli {
 
@@ -88,6 +91,33 @@ ParseResult ParseCommandLine(const QStringList& arguments) {
     return result;
 }
 
+QString DecodeArgument(std::string_view bytes) {
+    QString text;
+    const auto size = static_cast<std::int32_t>(bytes.size());
+    for (std::int32_t pos = 0; pos < size;) {
+        const int length = utf8::CharLength(bytes, pos);
+        const auto byte = static_cast<unsigned char>(bytes[static_cast<size_t>(pos)]);
+        if (length == 1 && byte >= 0x80) text += QChar(static_cast<char16_t>(0xDC00 + byte));
+        else text += QString::fromUtf8(bytes.data() + pos, length);
+        pos += length;
+    }
+    return text;
+}
+
+std::string PathBytes(const QString& text) {
+    std::string bytes;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        const bool kept = unit >= 0xDC80 && unit <= 0xDCFF && (i == 0 || !text[i - 1].isHighSurrogate());
+        if (!kept) continue;
+        bytes += text.mid(start, i - start).toStdString();
+        bytes += static_cast<char>(unit - 0xDC00);
+        start = i + 1;
+    }
+    return bytes + text.mid(start).toStdString();
+}
+
 std::string MissingPath(const CliOptions& options) {
     const struct {
         const QString& path;
@@ -97,10 +127,14 @@ std::string MissingPath(const CliOptions& options) {
                  {options.tables, "--tables", false}};
     for (const auto& p : paths) {
         if (p.path.isEmpty()) continue;
-        const QFileInfo info(p.path);
-        if (!info.exists()) return p.path.toStdString() + ": no such file or folder (" + p.option + ").";
-        if (info.isDir() != p.folder)
-            return p.path.toStdString() + (p.folder ? ": not a folder (" : ": is a folder (") + p.option + ").";
+        const std::string path = PathBytes(p.path);
+        std::error_code ignored;
+        const auto status = std::filesystem::status(path, ignored);
+        if (!std::filesystem::exists(status)) return path + ": no such file or folder (" + p.option + ").";
+        if (std::filesystem::is_directory(status) != p.folder)
+            return path + (p.folder ? ": not a folder (" : ": is a folder (") + p.option + ").";
+        if (!p.folder && !std::filesystem::is_regular_file(status))
+            return path + ": " + NotRegularFile(path) + " (" + p.option + ").";
     }
     return {};
 }
@@ -143,8 +177,9 @@ std::string UsageText() {
            "  1   findings were fixed\n"
            "  4   findings were left unfixed\n"
            "  8   an error was recorded (an \"Exception Recorded\" block, or no usable\n"
-           "      tables.xml)\n"
-           "  16  usage error\n";
+           "      tables.xml), or the output could not be written\n"
+           "  16  usage error\n"
+           "  32  interrupted (SIGINT, SIGTERM): stopped between two repairs\n";
 }
 
 }  // namespace veltmoor::cli

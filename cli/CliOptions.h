@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace veltmoor::cli {
@@ -38,8 +39,14 @@ struct ParseResult {
 // arguments[0] is the program name, as in argv.
 ParseResult ParseCommandLine(const QStringList& arguments);
 
-// A usage error for a --folder, --database or --tables that does not exist (it
-// names the path), or empty.
+// File names are bytes: an argument as text for the parser, each byte that is not
+// part of well-formed UTF-8 kept as a lone surrogate U+DC80..U+DCFF; PathBytes
+// gives the argument's bytes back unchanged.
+QString DecodeArgument(std::string_view bytes);
+std::string PathBytes(const QString& text);
+
+// A usage error for a --folder, --database or --tables that does not exist or is
+// not a folder or a regular file as the option needs (it names the path), or empty.
 std::string MissingPath(const CliOptions& options);
 
 // The text of --help.

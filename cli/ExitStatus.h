@@ -16,6 +16,7 @@ enum ExitBits {
     kLeftUnfixed = 4,
     kErrorRecorded = 8,
     kUsageError = 16,
+    kInterrupted = 32,  // SIGINT or SIGTERM ended the run between two repairs
 };
 
 // Adds one run's counts to the total.

@@ -47,6 +47,24 @@ QByteArray ErrorLine(const std::string& description) {
                                                        {QStringLiteral("description"), Text(description)}}}});
 }
 
+std::string EscapeControls(const QByteArray& json) {
+    std::string out;
+    out.reserve(static_cast<size_t>(json.size()));
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(json[i]);
+        const auto next = i + 1 < json.size() ? static_cast<unsigned char>(json[i + 1]) : 0u;
+        if (byte == 0x7F) {
+            out += "\\u007f";
+        } else if (byte == 0xC2 && next >= 0x80 && next < 0xA0) {
+            out += Format("\\u%04x", next);
+            ++i;
+        } else {
+            out += static_cast<char>(byte);
+        }
+    }
+    return out;
+}
+
 QByteArray SummaryLine(const CheckTally& total, int status) {
     return Line({{QStringLiteral("summary"), QJsonObject{
                                                  {QStringLiteral("tables"), total.tables},
@@ -56,6 +74,7 @@ QByteArray SummaryLine(const CheckTally& total, int status) {
                                                  {QStringLiteral("left"), LeftUnfixed(total)},
                                                  {QStringLiteral("errors"), total.errors},
                                                  {QStringLiteral("status"), status},
+                                                 {QStringLiteral("interrupted"), (status & kInterrupted) != 0},
                                              }}});
 }
 

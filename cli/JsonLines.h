@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <string>
 
 #include "app/VeltmoorDlg.h"
 
@@ -19,7 +20,11 @@ QByteArray ErrorLine(const _com_error& error, const CString& tracer);
 // An error of veltmoor-cli itself (no usable tables.xml): {"error":{"source":"veltmoor-cli","description":"..."}}
 QByteArray ErrorLine(const std::string& description);
 
-// {"summary":{"tables":2,"accounts":40,"findings":7,"fixed":5,"left":2,"errors":0,"status":5}}
+// The JSON text with DEL and the C1 characters written as \u escapes (the same
+// values), for a terminal, which would act on them raw; JSON escapes C0 itself.
+std::string EscapeControls(const QByteArray& json);
+
+// {"summary":{"tables":2,"accounts":40,"findings":7,"fixed":5,"left":2,"errors":0,"status":5,"interrupted":false}}
 QByteArray SummaryLine(const CheckTally& total, int status);
 
 }  // namespace veltmoor::cli

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "base/CString.h"
+#include "log/Utf8.h"
 
 namespace veltmoor::cli {
 
@@ -37,11 +38,33 @@ bool WantColour(ColourMode mode, int fileDescriptor) {
     return isatty(fileDescriptor) == 1;
 }
 
-std::string RenderLine(const LogLine& line, bool colour) {
+std::string Visible(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    const auto size = static_cast<std::int32_t>(text.size());
+    for (std::int32_t pos = 0; pos < size;) {
+        const int length = utf8::CharLength(text, pos);
+        const auto byte = static_cast<unsigned char>(text[static_cast<size_t>(pos)]);
+        const char32_t cp = utf8::Decode(text, pos);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += '^';
+            out += static_cast<char>(byte ^ 0x40);
+        } else if ((length == 1 && byte >= 0x80) || (cp >= 0x80 && cp < 0xA0)) {
+            for (int i = 0; i < length; ++i)
+                out += Format("\\x%02x", static_cast<unsigned char>(text[static_cast<size_t>(pos + i)]));
+        } else {
+            out.append(text.substr(static_cast<size_t>(pos), static_cast<size_t>(length)));
+        }
+        pos += length;
+    }
+    return out;
+}
+
+std::string RenderLine(const LogLine& line, bool colour, bool visible) {
     std::string out;
     if (!colour) {
         out.reserve(static_cast<size_t>(line.Length()) + 2);
-        out.append(line.Text());
+        out.append(visible ? Visible(line.Text()) : line.Text());
         return out + "\r\n";
     }
     const std::string_view text = line.Text();
@@ -53,20 +76,20 @@ std::string RenderLine(const LogLine& line, bool colour) {
             current = segment.numbers;
             coloured = true;
         }
-        out.append(text.substr(static_cast<size_t>(segment.start), static_cast<size_t>(segment.length)));
+        out.append(Visible(text.substr(static_cast<size_t>(segment.start), static_cast<size_t>(segment.length))));
     }
     if (coloured) out += "\x1b[0m";
     return out + "\r\n";
 }
 
-std::string RenderLog(const LogModel& log, bool colour) {
-    if (!colour) return log.GetText();
+std::string RenderLog(const LogModel& log, bool colour, bool visible) {
+    if (!colour && !visible) return log.GetText();
     std::string out;
-    for (const LogLine& line : log.Lines()) out += RenderLine(line, colour);
+    for (const LogLine& line : log.Lines()) out += RenderLine(line, colour, visible);
     return out;
 }
 
-std::string LogFollower::TakeNew(bool colour) {
+std::string LogFollower::TakeNew(bool colour, bool visible) {
     // New lines sit at the end: walk back to the last one handed out. When it is
     // not there any more (cleared or dropped), every line is new.
     const auto& lines = log_.Lines();
@@ -77,7 +100,7 @@ std::string LogFollower::TakeNew(bool colour) {
         first = previous;
     }
     std::string out;
-    for (auto it = first; it != lines.end(); ++it) out += RenderLine(*it, colour);
+    for (auto it = first; it != lines.end(); ++it) out += RenderLine(*it, colour, visible);
     last_ = lines.empty() ? nullptr : &lines.back();
     return out;
 }

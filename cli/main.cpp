@@ -3,19 +3,21 @@
 // buttons and prints the log (or JSON Lines); the exit status ORs what the runs found.
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
-#include <QFileInfo>
-#include <clocale>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 
 #include "app/VeltmoorDlg.h"
+#include "base/Locale.h"
 #include "base/Support.h"
 #include "cli/CliOptions.h"
 #include "cli/ExitStatus.h"
+#include "cli/HeldLog.h"
+#include "cli/Interrupt.h"
 #include "cli/JsonLines.h"
 #include "cli/LogOutput.h"
+#include "cli/Output.h"
 #include "cli/Progress.h"
 #include "cli/SchemaFile.h"
 
@@ -48,7 +50,7 @@ long CountAccounts(CVeltmoorDlg& dlg) {
 
 int main(int argc, char** argv) {
     QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    for (int i = 0; i < argc; ++i) arguments << cli::DecodeArgument(argv[i]);
     cli::ParseResult parsed = cli::ParseCommandLine(arguments);
     if (parsed.error.empty() && !parsed.options.help && !parsed.options.version)
         parsed.error = cli::MissingPath(parsed.options);
@@ -57,41 +59,55 @@ int main(int argc, char** argv) {
         return cli::kUsageError;
     }
     const cli::CliOptions& options = parsed.options;
-    if (options.help) {
-        Write(stdout, cli::UsageText());
-        return 0;
-    }
-    if (options.version) {
-        Write(stdout, std::string("veltmoor-cli ") + kProgramVersion + "\n");
-        return 0;
+    cli::Output stdoutput;
+    // The status with what stdout's last flush and close said.
+    const auto finish = [&stdoutput](int status) {
+        if (const int error = stdoutput.Close()) {
+            Write(stderr, cli::WriteErrorLine(error));
+            status |= cli::kErrorRecorded;
+        }
+        return status;
+    };
+    if (options.help || options.version) {
+        stdoutput.Write(options.help ? cli::UsageText() : std::string("veltmoor-cli ") + kProgramVersion + "\n");
+        return finish(0);
     }
 
     // Widgets without a display: the dialog is never shown.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qInstallMessageHandler(DropQtMessages);
     QApplication application(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");  // numbers in the log read the same in every locale
+    UseProgramLocale();
 
     const bool json = options.format == cli::OutputFormat::Json;
     const bool colour = !json && cli::WantColour(options.colour, STDOUT_FILENO);
+    const bool visible = isatty(STDOUT_FILENO) == 1;  // no control byte from the database reaches a terminal raw
     cli::Progress progress(!options.quiet && isatty(STDERR_FILENO) == 1);
     // Everything for stdout goes through here: the progress line is taken away first.
-    auto out = [&](const std::string& text) {
+    auto out = [&](std::string_view text) {
         if (text.empty()) return;
         progress.Erase();
-        Write(stdout, text);
+        stdoutput.Write(text);
     };
 
     CVeltmoorDlg dlg;
-    auto absolute = [](const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()).toStdString(); };
+    // The argument's bytes, made absolute: never re-encoded on the way to the file system.
+    auto absolute = [](const QString& path) {
+        std::string full = std::filesystem::absolute(cli::PathBytes(path)).lexically_normal().string();
+        if (full.size() > 1 && full.back() == '/') full.pop_back();
+        return full;
+    };
     if (!options.folder.isEmpty()) dlg.m_strFolderOverride = absolute(options.folder) + "/";
     if (!options.database.isEmpty()) dlg.m_strConnectionOverride = EmbeddedConnectionString(absolute(options.database));
-    if (!options.connection.isEmpty()) dlg.m_strConnectionOverride = options.connection.toStdString();
+    if (!options.connection.isEmpty()) dlg.m_strConnectionOverride = cli::PathBytes(options.connection);
     dlg.m_bBackupBeforeRepair = options.backup;
     if (json) {
         // Findings and error blocks as data, as the checks report them.
-        dlg.m_findingSink = [&](const CVeltmoorDlg::Finding& f) { out(cli::FindingLine(f).toStdString()); };
-        dlg.m_errorSink = [&](const _com_error& e, const CString& tracer) { out(cli::ErrorLine(e, tracer).toStdString()); };
+        const auto outJson = [&, visible](const QByteArray& line) {
+            out(visible ? cli::EscapeControls(line) : line.toStdString());
+        };
+        dlg.m_findingSink = [outJson](const CVeltmoorDlg::Finding& f) { outJson(cli::FindingLine(f)); };
+        dlg.m_errorSink = [outJson](const _com_error& e, const CString& tracer) { outJson(cli::ErrorLine(e, tracer)); };
     }
     dlg.OnInitDialog();
     if (!options.tables.isEmpty()) dlg.m_strTablesOverride = absolute(options.tables);
@@ -101,7 +117,8 @@ int main(int argc, char** argv) {
     CheckTally total = dlg.m_tally;
     if (!options.quiet) Write(stderr, dlg.m_strMdacVersion + "\n");
     if (!dlg.m_wndLog.Model().Empty())
-        Write(stderr, cli::RenderLog(dlg.m_wndLog.Model(), cli::WantColour(options.colour, STDERR_FILENO)));
+        Write(stderr, cli::RenderLog(dlg.m_wndLog.Model(), cli::WantColour(options.colour, STDERR_FILENO),
+                                     isatty(STDERR_FILENO) == 1));
 
     if (options.fix) {
         // Through the control, as the user ticks it; the handlers read it back.
@@ -113,22 +130,32 @@ int main(int argc, char** argv) {
     // whole. With --quiet it is held back until the run shows whether it found
     // anything.
     cli::LogFollower follower(dlg.m_wndLog.Model());
-    std::string pending;
+    cli::HeldLog pending;
+    const auto release = [&] { pending.Release(out); };
     auto collect = [&] {
         if (json) return;
-        pending += follower.TakeNew(colour);
-        if (!options.quiet) {
-            out(pending);
-            pending.clear();
-        }
+        pending.Append(follower.TakeNew(colour, visible));
+        if (!options.quiet) release();
+    };
+    // A signal, or a report that can no longer be written, ends the run at the next
+    // table or account, where no repair is under way.
+    const auto stopAsked = [&] { return cli::Interrupted() || stdoutput.Failed(); };
+    const auto betweenRepairs = [&] {
+        collect();
+        if (stopAsked()) throw cli::RunStopped{};
     };
     long accountsTotal = 0;
-    dlg.m_tableProgress = collect;
+    dlg.m_tableProgress = betweenRepairs;
     dlg.m_accountProgress = [&](long checked) {
-        collect();
+        betweenRepairs();
         progress.Accounts(checked, accountsTotal);
     };
+    // From here a signal waits for the next table or account; start-up (which
+    // writes nothing) still ends at once.
+    cli::CatchInterrupts();
+    bool stopped = false;
     for (const cli::Command command : options.commands) {
+        if ((stopped = stopAsked())) break;
         follower.Restart();
         if (command == cli::Command::Tables) {
             const std::string problem = cli::SchemaFileProblem(dlg.TablesFile());
@@ -140,20 +167,31 @@ int main(int argc, char** argv) {
                 ++total.errors;
                 continue;
             }
-            dlg.OnCheckTables();
-        } else {
-            if (progress.Enabled()) accountsTotal = CountAccounts(dlg);
-            dlg.OnCheckAccounts();
+        }
+        try {
+            if (command == cli::Command::Tables) {
+                dlg.OnCheckTables();
+            } else {
+                if (progress.Enabled()) accountsTotal = CountAccounts(dlg);
+                dlg.OnCheckAccounts();
+            }
+        } catch (const cli::RunStopped&) {
+            stopped = true;
         }
         collect();
         progress.Erase();
         const CheckTally run = dlg.m_tally;
         cli::Accumulate(total, run);
-        if (run.findings > 0 || run.errors > 0) out(pending);
-        pending.clear();
+        if (run.findings > 0 || run.errors > 0) release();
+        pending.Clear();
+        if (stopped) break;
     }
-    const int status = cli::ExitStatusOf(total);
+    const bool interrupted = stopped && cli::Interrupted();
+    const int status = cli::ExitStatusOf(total) | (interrupted ? cli::kInterrupted : 0) |
+                       (stdoutput.Failed() ? cli::kErrorRecorded : 0);
     if (json) out(cli::SummaryLine(total, status).toStdString());
-    if (!options.quiet) Write(stderr, cli::SummaryLine(total, options.commands) + "\n");
-    return status;
+    if (!options.quiet)
+        Write(stderr, cli::SummaryLine(total, options.commands) +
+                          (interrupted ? "; interrupted, stopped between two repairs\n" : "\n"));
+    return finish(status);
 }

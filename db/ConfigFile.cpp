@@ -1,6 +1,8 @@
 // Where the database is: the program's folder, the default embedded database in
 // it, and the connection string that config.xml may name instead.
+#include "app/Resources.h"
 #include "app/VeltmoorDlg.h"
+#include "base/RegularFile.h"
 
 namespace veltmoor {
 
@@ -39,6 +41,10 @@ void CVeltmoorDlg::LocateDatabase() {
 
 void CVeltmoorDlg::ParseConfigFile(const CString& path) {
     try {
+        // A missing or malformed file leaves the default; one that cannot be a file
+        // at all (a FIFO left there) is said, never waited on.
+        if (const CString problem = NotRegularFile(path); !problem.empty())
+            throw _com_error(hr::kFail, kProgramName, "'" + path + "' is " + problem + "; it was not read.");
         xml::XmlDocumentPtr document = xml::XmlDocument::Create();
         document->load(path);
         xml::XmlNodeListPtr databases = document->getElementsByTagName("DATABASE");

@@ -20,10 +20,21 @@ void AppendCodePoint(QString& out, char32_t cp) {
     }
 }
 
-bool IsAscii(std::string_view text) {
+// Printable ASCII only: drawn as it is.
+bool IsPlainAscii(std::string_view text) {
     for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80u) return false;
+        if (static_cast<unsigned char>(c) < 0x20u || static_cast<unsigned char>(c) >= 0x7Fu) return false;
     return true;
+}
+
+// What stands for a character on screen: a control character from the database
+// is drawn as its picture (U+241B for ESC; U+FFFD for C1), never as nothing, one
+// character for one, so that positions and widths still add up byte by byte.
+char32_t Shown(char32_t cp) {
+    if (cp < 0x20) return 0x2400 + cp;
+    if (cp == 0x7F) return 0x2421;
+    if (cp >= 0x80 && cp < 0xA0) return 0xFFFD;
+    return cp;
 }
 
 std::int32_t Round(double v) { return static_cast<std::int32_t>(std::lround(v)); }
@@ -45,7 +56,11 @@ void TextMeasure::SetFont(const QFont& font) {
     font_ = font;
     const QFontMetricsF fm(font_);
     // The log is mostly ASCII: a table keeps measuring a row to additions.
-    for (unsigned c = 0; c < ascii_.size(); ++c) ascii_[c] = fm.horizontalAdvance(QChar(static_cast<char16_t>(c)));
+    for (unsigned c = 0; c < ascii_.size(); ++c) {
+        QString shown;
+        AppendCodePoint(shown, Shown(c));
+        ascii_[c] = fm.horizontalAdvance(shown);
+    }
     other_.clear();
 }
 
@@ -54,7 +69,7 @@ double TextMeasure::Advance(char32_t cp) const {
     auto it = other_.find(cp);
     if (it != other_.end()) return it->second;
     QString s;
-    AppendCodePoint(s, cp);
+    AppendCodePoint(s, Shown(cp));
     const double w = QFontMetricsF(font_).horizontalAdvance(s);
     other_.emplace(cp, w);
     return w;
@@ -112,11 +127,12 @@ std::int32_t TextMeasure::Width(std::string_view text) const {
 }
 
 QString TextMeasure::ToQString(std::string_view text) {
-    if (IsAscii(text)) return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    if (IsPlainAscii(text)) return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
     QString out;
     out.reserve(static_cast<qsizetype>(text.size()));
     const auto size = static_cast<std::int32_t>(text.size());
-    for (std::int32_t pos = 0; pos < size; pos += utf8::CharLength(text, pos)) AppendCodePoint(out, utf8::Decode(text, pos));
+    for (std::int32_t pos = 0; pos < size; pos += utf8::CharLength(text, pos))
+        AppendCodePoint(out, Shown(utf8::Decode(text, pos)));
     return out;
 }
 

@@ -42,7 +42,8 @@ public:
 
     std::int32_t Width(std::string_view text) const;
 
-    // The characters as drawn: malformed bytes become U+FFFD, one per byte.
+    // The characters as drawn: malformed bytes become U+FFFD, one per byte; control
+    // characters their pictures (U+241B for ESC, U+2421 for DEL; C1 U+FFFD).
     static QString ToQString(std::string_view text);
 
 private:

@@ -71,8 +71,9 @@ public:
     std::shared_ptr<CatalogBackend> Catalog() override { return Require().Catalog(); }
     std::string DatabaseFile() override { return impl_ ? impl_->DatabaseFile() : std::string(); }
     bool IsReadOnly() override { return impl_ && impl_->IsReadOnly(); }
+    std::string ReadOnlyReason() override { return impl_ ? impl_->ReadOnlyReason() : std::string(); }
     std::string QuickCheck() override { return Require().QuickCheck(); }
-    void BackupTo(const std::string& path) override { Require().BackupTo(path); }
+    std::string BackupTo(const std::string& path) override { return Require().BackupTo(path); }
 
 private:
     Connection& Require() {

@@ -126,12 +126,16 @@ public:
     virtual std::string DatabaseFile() { return {}; }
     // True when the connection was opened for reading only (e.g. Mode=Read).
     virtual bool IsReadOnly() { return false; }
+    // Why, in a few words for an error block; "" when the provider does not say.
+    virtual std::string ReadOnlyReason() { return {}; }
     // The embedded database's quick integrity check: empty when sound, else what is
     // damaged. Servers answer empty. Raises when the check itself cannot run.
     virtual std::string QuickCheck() { return {}; }
-    // Writes a consistent copy of the open database to a new file at path; raises on
-    // failure, or when the provider has no file of its own.
-    virtual void BackupTo(const std::string&) {
+    // Writes a consistent copy of the open database to a new file at path, or, when
+    // that name is taken, at the first free one with "-2", "-3"... before its
+    // extension; returns the name written. Raises on failure (leaving nothing behind),
+    // or when the provider has no file of its own.
+    virtual std::string BackupTo(const std::string&) {
         throw _com_error(hr::kNotSupported, "ADODB.Connection",
                          "This provider keeps no database file of its own to copy; use the server's own backup.");
     }

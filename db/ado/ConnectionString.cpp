@@ -1,6 +1,5 @@
 #include "db/ado/ConnectionString.h"
 
-#include <cctype>
 
 #include "base/CString.h"
 #include "db/ado/Error.h"
@@ -52,7 +51,7 @@ ConnectionString ConnectionString::Parse(const std::string& text) {
                 value += text[i++];
             }
             if (!closed) Invalid("the value of \"" + key + "\" has an unbalanced " + std::string(1, open));
-            while (i < n && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+            while (i < n && IsAsciiSpace(text[i])) ++i;
             if (i < n && text[i] != ';') Invalid("text after the quoted value of \"" + key + "\"");
         } else {
             const size_t valueStart = i;

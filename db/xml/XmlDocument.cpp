@@ -1,10 +1,10 @@
 #include "db/xml/XmlDocument.h"
 
-#include <filesystem>
 #include <new>
 #include <utility>
 #include <vector>
 
+#include "base/RegularFile.h"
 #include "db/xml/XmlNodes.h"
 
 namespace veltmoor::xml {
@@ -37,9 +37,9 @@ public:
             auto tree = std::make_shared<pugi::xml_document>();
             // Only a regular file is read: a folder opens but has no size, and a
             // pipe or device could block the caller.
-            std::error_code ec;
-            const bool ok = std::filesystem::is_regular_file(path, ec) &&
-                            tree->load_file(path.c_str(), pugi::parse_default | pugi::parse_fragment) &&
+            std::string content, why;
+            const bool ok = ReadRegularFile(path, content, why) &&
+                            tree->load_buffer(content.data(), content.size(), pugi::parse_default | pugi::parse_fragment) &&
                             IsWellFormed(*tree);
             // pugixml keeps what it parsed before an error; the document must
             // then be empty, so the partial tree is dropped with the failure.

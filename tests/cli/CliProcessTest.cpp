@@ -214,7 +214,7 @@ TEST(CliProcessTest, JsonFindingsAgreeWithTheLog) {
                               R"("table":"ACCOUNTS"})" "\n"));
     EXPECT_EQ(summary, (QJsonObject{{QStringLiteral("tables"), 2}, {QStringLiteral("accounts"), 2},
                                     {QStringLiteral("findings"), 4}, {QStringLiteral("fixed"), 2},
-                                    {QStringLiteral("left"), 2}, {QStringLiteral("errors"), 0}, {QStringLiteral("status"), 5}}));
+                                    {QStringLiteral("left"), 2}, {QStringLiteral("errors"), 0}, {QStringLiteral("status"), 5}, {QStringLiteral("interrupted"), false}}));
 }
 
 TEST(CliProcessTest, ProgressOnATerminalIsErasedBeforeTheLog) {

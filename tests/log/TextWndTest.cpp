@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "log/TextMeasure.h"
 #include "log/TextWnd.h"
 
 namespace veltmoor::testing {
@@ -333,6 +334,15 @@ TEST_F(TextWnd, SelectionFollowsTheHorizontalScroll) {
     const std::string copied = Clipboard();
     EXPECT_EQ(copied.find_first_not_of('c'), copied.size() - 6);
     EXPECT_TRUE(copied.ends_with("\r\ndefg")) << copied;
+}
+
+// A control character from the database is drawn as its picture (never as nothing,
+// which would hide it), one character for one byte.
+TEST_F(TextWnd, ControlCharactersShowAsTheirPictures) {
+    EXPECT_EQ(TextMeasure::ToQString("a\x1b[2J\x07\x7f\xc2\x9b" "b"), QString::fromUtf16(u"a\u241b[2J\u2407\u2421\ufffdb"));
+    wnd_->AddLine("\x1b\x1b\x1b\x1b");
+    QApplication::processEvents();
+    EXPECT_FALSE(All(Grab(), QRect(0, 0, Room(), LineHeight()), kBackground)) << "four ESC pictures, not nothing";
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include "db/ado/odbc/OdbcConnectionStrings.h"
 
-#include <cctype>
 
 #include "base/CString.h"
 #include "db/ado/Error.h"
@@ -89,8 +88,8 @@ long ReadTimeout(const std::string& key, const std::string& value) {
 
 std::string OdbcPair(const std::string& key, const std::string& value) {
     const bool braces = value.find_first_of(";{}") != std::string::npos ||
-                        (!value.empty() && (std::isspace(static_cast<unsigned char>(value.front())) ||
-                                            std::isspace(static_cast<unsigned char>(value.back()))));
+                        (!value.empty() && (IsAsciiSpace(value.front()) ||
+                                            IsAsciiSpace(value.back())));
     if (!braces) return key + "=" + value + ";";
     std::string out = key + "={";
     for (char c : value) {

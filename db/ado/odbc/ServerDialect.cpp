@@ -1,23 +1,18 @@
 #include "db/ado/odbc/ServerDialect.h"
 
-#include <cctype>
-
 #include "base/CString.h"
 
 namespace veltmoor::ado::odbc {
 
 namespace {
 
-bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-std::string ToLower(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
+bool IsNameChar(char c) {
+    return (c >= '0' && c <= '9') || AsciiUpper(c) != AsciiLower(c) || c == '_' || c == '$';
 }
-bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$'; }
 
 // Reads blanks, then `word` (any case) followed by a blank; false when it is not there.
 bool Keyword(const std::string& sql, size_t& pos, const char* word) {
-    while (pos < sql.size() && IsBlank(sql[pos])) ++pos;
+    while (pos < sql.size() && IsAsciiSpace(sql[pos])) ++pos;
     const std::string w = word;
     if (sql.size() - pos < w.size() || !EqualsNoCase(sql.substr(pos, w.size()), w)) return false;
     pos += w.size();
@@ -73,7 +68,7 @@ std::string ServerDialect::TranslateBrackets(const std::string& sql) const {
 std::optional<std::string> ServerDialect::IdentityQuery(const std::string& sql) {
     size_t pos = 0;
     if (!Keyword(sql, pos, "SELECT") || !Keyword(sql, pos, "@@IDENTITY") || !Keyword(sql, pos, "AS")) return std::nullopt;
-    while (pos < sql.size() && IsBlank(sql[pos])) ++pos;
+    while (pos < sql.size() && IsAsciiSpace(sql[pos])) ++pos;
     const size_t start = pos;
     while (pos < sql.size() && IsNameChar(sql[pos])) ++pos;
     if (pos == start || WithoutTerminator(sql).size() != pos) return std::nullopt;
@@ -83,7 +78,7 @@ std::optional<std::string> ServerDialect::IdentityQuery(const std::string& sql) 
 std::optional<std::string> ServerDialect::InsertTarget(const std::string& sql) {
     size_t pos = 0;
     if (!Keyword(sql, pos, "INSERT") || !Keyword(sql, pos, "INTO")) return std::nullopt;
-    while (pos < sql.size() && IsBlank(sql[pos])) ++pos;
+    while (pos < sql.size() && IsAsciiSpace(sql[pos])) ++pos;
     if (pos < sql.size() && sql[pos] == '[') {
         const size_t close = sql.find(']', pos);
         if (close == std::string::npos) return std::nullopt;
@@ -97,7 +92,7 @@ std::optional<std::string> ServerDialect::InsertTarget(const std::string& sql) {
 
 std::string ServerDialect::WithoutTerminator(const std::string& sql) {
     size_t end = sql.size();
-    while (end > 0 && (IsBlank(sql[end - 1]) || sql[end - 1] == ';')) --end;
+    while (end > 0 && (IsAsciiSpace(sql[end - 1]) || sql[end - 1] == ';')) --end;
     return sql.substr(0, end);
 }
 

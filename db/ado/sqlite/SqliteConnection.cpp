@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "base/CString.h"
 #include "db/ado/ClosedRecordset.h"
@@ -14,6 +16,17 @@
 #include "db/ado/sqlite/SqliteRecordset.h"
 
 namespace veltmoor::ado::sqlite {
+
+namespace {
+// A folder of our own, removed with everything in it when the object goes.
+struct PrivateFolder {
+    std::string path;
+    ~PrivateFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+};
+}  // namespace
 
 // Recordsets and catalogs share the session, as ADO's keep their connection: the
 // database closes when the last of them goes, or at once on Close().
@@ -108,32 +121,51 @@ std::string SqliteConnection::QuickCheck() {
     session_->Raise(rc, "checking the integrity of the database", "PRAGMA quick_check");
 }
 
-void SqliteConnection::BackupTo(const std::string& path) {
+std::string SqliteConnection::BackupTo(const std::string& path) {
+    // 1. Copy into a folder of our own (mode 0700) made beside the backup: no other
+    //    user can put a link or a file of theirs under a name that SQLite opens there.
+    // 2. Give the complete copy the backup's name with link(), which never replaces a
+    //    file and never follows a link at that name; a taken name gives the next one.
+    // 3. The private folder goes with whatever is left in it, on success or failure,
+    //    so a half copy or its journal never stays behind.
     sqlite3* source = session_->Require("Connection.BackupTo");
     const auto fail = [&](const std::string& why) {
         RaiseProvider(hr::kFail, "The backup of the database '" + session_->path() + "' could not be written to '" +
                                      path + "': " + why);
     };
-    // A new file only: O_EXCL never lets a backup replace an earlier one.
+    const std::filesystem::path target(path);
+    std::string folder = (target.parent_path() / ".veltmoor-backup-XXXXXX").string();
+    if (!::mkdtemp(folder.data())) fail(std::strerror(errno));
+    const PrivateFolder scratch{folder};
+    const std::string copy = folder + "/copy";
     struct stat info {};
     const mode_t mode = ::stat(session_->path().c_str(), &info) == 0 ? (info.st_mode & 0666) : 0600;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    const int fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) fail(std::strerror(errno));
     ::close(fd);
+
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    DatabaseHandle target(raw);
+    int rc = sqlite3_open_v2(copy.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_NOFOLLOW,
+                             nullptr);
+    DatabaseHandle written(raw);
     if (rc == SQLITE_OK) {
         session_->StartCall();
-        sqlite3_backup* backup = sqlite3_backup_init(target.get(), "main", source, "main");
-        if (!backup) rc = sqlite3_errcode(target.get());
+        sqlite3_backup* backup = sqlite3_backup_init(written.get(), "main", source, "main");
+        if (!backup) rc = sqlite3_errcode(written.get());
         else if ((rc = sqlite3_backup_step(backup, -1)) == SQLITE_DONE) rc = sqlite3_backup_finish(backup);
         else sqlite3_backup_finish(backup);
     }
-    if (rc == SQLITE_OK) return;
-    target.reset();
-    ::unlink(path.c_str());
-    fail(sqlite3_errstr(rc));
+    // Closing writes the last of it; only a file closed without error is a backup.
+    if (rc == SQLITE_OK) rc = sqlite3_close(written.release());
+    if (rc != SQLITE_OK) fail(sqlite3_errstr(rc));
+
+    std::string name = path;
+    for (int n = 2; ::link(copy.c_str(), name.c_str()) != 0; ++n) {
+        if (errno != EEXIST || n > 9999) fail(std::strerror(errno));
+        name = (target.parent_path() / (target.stem().string() + "-" + std::to_string(n) +
+                                        target.extension().string())).string();
+    }
+    return name;
 }
 
 }  // namespace veltmoor::ado::sqlite

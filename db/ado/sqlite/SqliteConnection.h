@@ -35,10 +35,12 @@ public:
     std::shared_ptr<CatalogBackend> Catalog() override;
     std::string DatabaseFile() override { return session_->path(); }
     bool IsReadOnly() override { return session_->readOnly() != ReadOnly::No; }
+    std::string ReadOnlyReason() override { return sqlite::ReadOnlyReason(session_->readOnly()); }
     // PRAGMA quick_check: empty when sound; damage SQLite meets on the way counts as found.
     std::string QuickCheck() override;
-    // SQLite's online backup into a new file (never an existing one), removed again on failure.
-    void BackupTo(const std::string& path) override;
+    // SQLite's online backup, made in a private folder beside the backup and only then
+    // given its name, which it never takes from an existing file or link.
+    std::string BackupTo(const std::string& path) override;
 
 private:
     std::shared_ptr<Session> session_;

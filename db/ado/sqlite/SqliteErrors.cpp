@@ -21,6 +21,18 @@ HRESULT MapResultCode(int resultCode, std::string_view message) {
     }
 }
 
+const char* ReadOnlyReason(ReadOnly readOnly) {
+    switch (readOnly) {
+        case ReadOnly::No: return "";
+        case ReadOnly::NoWritePermission: return "the database file has no write permission";
+        case ReadOnly::FolderNotWritable:
+            return "the folder that holds the database file cannot be written, so SQLite could not create the "
+                   "journal it keeps beside the file while writing";
+        case ReadOnly::Requested: return "its connection string asks for reading only (Mode)";
+    }
+    return "";
+}
+
 std::string DescribeEngineError(int resultCode, std::string_view message, const EngineErrorContext& context) {
     std::string text(message.empty() ? sqlite3_errstr(resultCode) : message);
     const int primary = resultCode & 0xff;
@@ -31,10 +43,9 @@ std::string DescribeEngineError(int resultCode, std::string_view message, const 
         else
             text += ". Another connection holds a lock on the database; SQLite reported it at once, without waiting, "
                     "because this connection was itself in the middle of a read or a transaction";
-    } else if (primary == SQLITE_READONLY && context.readOnly == ReadOnly::NoWritePermission) {
-        text += ". The database file is read-only (no write permission), so it was opened for reading only";
-    } else if (primary == SQLITE_READONLY && context.readOnly == ReadOnly::Requested) {
-        text += ". The connection is read-only: its connection string asks for reading only (Mode)";
+    } else if (primary == SQLITE_READONLY && context.readOnly != ReadOnly::No) {
+        text += ". The connection is read-only: ";
+        text += ReadOnlyReason(context.readOnly);
     } else if (primary == SQLITE_INTERRUPT) {
         text += ". The command timeout expired";
     }

@@ -18,9 +18,13 @@ inline constexpr const char* kEngineSource = "SQLite";
 // XACT_E_NOTRANSACTION: CommitTrans or RollbackTrans without BeginTrans.
 inline constexpr HRESULT kNoTransaction = static_cast<HRESULT>(0x8004D00E);
 
-// Why a connection only reads: the file cannot be written, or the connection
-// string asked for it (Mode=Read and ADO's other read-only modes).
-enum class ReadOnly { No, NoWritePermission, Requested };
+// Why a connection only reads: the file cannot be written, the folder that holds
+// it cannot (SQLite could not make its journal there), or the connection string
+// asked for it (Mode=Read and ADO's other read-only modes).
+enum class ReadOnly { No, NoWritePermission, FolderNotWritable, Requested };
+
+// The reason in words, for error descriptions ("" for No).
+const char* ReadOnlyReason(ReadOnly readOnly);
 
 // What the provider was doing when SQLite failed, for the description.
 struct EngineErrorContext {

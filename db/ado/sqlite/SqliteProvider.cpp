@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 
 #include "base/CString.h"
+#include "base/RegularFile.h"
 #include "db/ado/Providers.h"
 #include "db/ado/sqlite/SqliteConnection.h"
 #include "db/ado/sqlite/SqliteErrors.h"
@@ -54,7 +55,7 @@ bool ModeIsReadOnly(const std::string& mode) {
 
 // The first bytes of the file decide what it is: SQLite, a genuine Jet/Access
 // database (which this provider cannot read), or something else.
-void CheckFile(const std::string& path, bool& readOnly) {
+void CheckFile(const std::string& path, sqlite::ReadOnly& readOnly) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
         const int error = errno;
@@ -63,13 +64,16 @@ void CheckFile(const std::string& path, bool& readOnly) {
         CannotOpen("Could not open file '" + path + "': " + std::strerror(error) + ".");
     }
     if (S_ISDIR(info.st_mode)) CannotOpen("'" + path + "' is a folder, not a database file.");
+    if (!S_ISREG(info.st_mode)) CannotOpen("'" + path + "' is " + NotRegularFile(path) + ", not a database file.");
     if (info.st_size == 0) CannotOpen("'" + path + "' is empty: it is not a database file.");
 
-    std::ifstream file(path, std::ios::binary);
-    if (!file) CannotOpen("Could not read file '" + path + "': " + std::strerror(errno) + ".");
+    std::string why;
+    const int fd = OpenRegularFile(path, why);
+    if (fd < 0) CannotOpen("Could not read file '" + path + "': " + why + ".");
     char header[20] = {};
-    file.read(header, sizeof header);
-    const std::string bytes(header, static_cast<size_t>(file.gcount()));
+    const ssize_t got = ::read(fd, header, sizeof header);
+    ::close(fd);
+    const std::string bytes(header, got > 0 ? static_cast<size_t>(got) : 0);
     if (bytes.size() >= 19 && (bytes.compare(4, 15, "Standard Jet DB") == 0 || bytes.compare(4, 15, "Standard ACE DB") == 0))
         CannotOpen("'" + path +
                    "' is a Microsoft Access (Jet/ACE) database; this program reads SQLite databases. Convert it with "
@@ -80,8 +84,13 @@ void CheckFile(const std::string& path, bool& readOnly) {
         CannotOpen("'" + path + "' is not a database file: it is neither an SQLite nor a Jet database.");
 
     // A file without write permission opens for reading only, even for a user whom
-    // the system would let write it: its writes then fail with a clear error.
-    readOnly = ::access(path.c_str(), W_OK) != 0 || (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    // the system would let write it: its writes then fail with a clear error. So
+    // does one in a folder that cannot be written (an immutable or read-only one):
+    // SQLite makes its journal beside the file, and its first write would fail.
+    if (::access(path.c_str(), W_OK) != 0 || (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        readOnly = sqlite::ReadOnly::NoWritePermission;
+    else if (::access(std::filesystem::path(path).parent_path().c_str(), W_OK) != 0)
+        readOnly = sqlite::ReadOnly::FolderNotWritable;
 }
 
 }  // namespace
@@ -91,12 +100,9 @@ std::shared_ptr<Connection> OpenSqliteProvider(const ConnectionString& cs, const
     if (!source || source->empty())
         CannotOpen("The connection string names no database file: it has no \"Data Source\" key.");
     const std::string& path = *source;
-    bool noWritePermission = false;
-    CheckFile(path, noWritePermission);
-    const bool requested = ModeIsReadOnly(cs.Get("Mode").value_or(""));
-    const sqlite::ReadOnly readOnly = requested          ? sqlite::ReadOnly::Requested
-                                      : noWritePermission ? sqlite::ReadOnly::NoWritePermission
-                                                          : sqlite::ReadOnly::No;
+    sqlite::ReadOnly readOnly = sqlite::ReadOnly::No;
+    CheckFile(path, readOnly);
+    if (ModeIsReadOnly(cs.Get("Mode").value_or(""))) readOnly = sqlite::ReadOnly::Requested;
 
     // Never SQLITE_OPEN_CREATE: a missing database is an error, not a new empty one.
     const int flags = (readOnly != sqlite::ReadOnly::No ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;

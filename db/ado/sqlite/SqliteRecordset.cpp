@@ -1,5 +1,6 @@
 #include "db/ado/sqlite/SqliteRecordset.h"
 
+#include "base/CString.h"
 
 namespace veltmoor::ado::sqlite {
 
@@ -42,16 +43,13 @@ bool SqliteRecordset::IsEOF() {
 
 namespace {
 
-// Column names are compared on every field read; ASCII folding here avoids the
-// locale lookups of toupper, as SQLite itself folds only ASCII in names.
+// Column names are compared on every field read, folding ASCII only, as SQLite
+// itself does in names.
 bool SameName(const char* column, const std::string& name) {
     size_t i = 0;
     for (; column[i] != '\0'; ++i) {
         if (i >= name.size()) return false;
-        char a = column[i], b = name[i];
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 32);
-        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 32);
-        if (a != b) return false;
+        if (AsciiUpper(column[i]) != AsciiUpper(name[i])) return false;
     }
     return i == name.size();
 }
