@@ -14,8 +14,13 @@ int LastError() { return errno != 0 ? errno : EIO; }
 void Output::Write(std::string_view text) {
     if (error_ != 0 || text.empty()) return;
     errno = 0;
-    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
-        error_ = LastError();
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size()) error_ = LastError();
+}
+
+void Output::Flush() {
+    if (error_ != 0) return;
+    errno = 0;
+    if (std::fflush(stdout) != 0) error_ = LastError();
 }
 
 int Output::Close() {

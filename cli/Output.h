@@ -10,8 +10,11 @@ namespace veltmoor::cli {
 
 class Output {
 public:
-    // Writes and flushes the text (the progress line on stderr must not overtake it).
+    // Writes the text (buffered: a long run's log is thousands of writes).
     void Write(std::string_view text);
+    // Hands what is buffered to the system: before a progress line or a line on
+    // stderr, which must not overtake it.
+    void Flush();
     // Whether a write has failed.
     bool Failed() const { return error_ != 0; }
     // Flushes and closes stdout: the errno of the first failure, or 0.

@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
         if (text.empty()) return;
         progress.Erase();
         stdoutput.Write(text);
+        if (progress.Enabled()) stdoutput.Flush();  // before the next progress line
     };
 
     CVeltmoorDlg dlg;
@@ -162,6 +163,7 @@ int main(int argc, char** argv) {
             if (!problem.empty()) {
                 // The dialog would check nothing and say nothing; a script must hear of it.
                 const std::string line = dlg.TablesFile() + ": " + problem;
+                stdoutput.Flush();
                 Write(stderr, "veltmoor-cli: " + line + "\n");
                 if (json) out(cli::ErrorLine(line).toStdString());
                 ++total.errors;
@@ -190,6 +192,7 @@ int main(int argc, char** argv) {
     const int status = cli::ExitStatusOf(total) | (interrupted ? cli::kInterrupted : 0) |
                        (stdoutput.Failed() ? cli::kErrorRecorded : 0);
     if (json) out(cli::SummaryLine(total, status).toStdString());
+    stdoutput.Flush();  // the summary comes after the log, also where both streams meet
     if (!options.quiet)
         Write(stderr, cli::SummaryLine(total, options.commands) +
                           (interrupted ? "; interrupted, stopped between two repairs\n" : "\n"));
