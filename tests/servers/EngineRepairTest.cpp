@@ -265,6 +265,56 @@ TEST(CliOnEveryEngine, RepairsAccountsThenFindsNothing) {
     }
 }
 
+// Names with quotes of every engine, a degree sign and accented letters, in each
+// statement a table repair builds (index, default, autonumber): every engine
+// repairs them as the reference does, keeps every row and numbers on from the largest.
+TEST(EngineNames, QuotesAndNonAsciiLettersInEveryRepair) {
+    const char* xml = R"(<VELTMOOR><TABLES><TABLE name="l'été &quot;vu&quot; `x`">
+      <COLUMN name="n°" jetType="autonumber" sqlSType="int"/><COLUMN name="prénom" sqlSType="nvarchar"/>
+      <COLUMN name="crédit" hasdefaultvalue="true" defaultvalue="7" type="int"/>
+      <INDEX name="ix_prénom's" key="prénom"/></TABLE></TABLES></VELTMOOR>)";
+    std::vector<std::string> reference;
+    for (const Engine& engine : kEngines) {
+        SCOPED_TRACE(engine.name);
+        const std::string q = engine.name == std::string("MariaDB") ? "`" : "\"";
+        const auto name = [&](const std::string& text) { return q + Replace(text, q, q + q) + q; };
+        const std::string table = name("l'été \"vu\" `x`"), id = name("n°"), first = name("prénom"), credit = name("crédit");
+        TempDir dir;
+        dir.Write("tables.xml", xml);
+        const std::string cs = engine.connection(dir);
+        ado::ConnectionPtr setup = ado::CreateConnection();
+        setup->Open(cs, "", "", 0);
+        for (const std::string& sql : engine.reset) setup->Execute(sql);
+        setup->Execute("CREATE TABLE " + table + " (" + id + " INTEGER, " + first + " VARCHAR(40), " +
+                       credit + " INTEGER)");
+        setup->Execute("INSERT INTO " + table + " (" + id + ", " + first + ", " + credit + ") VALUES (3, 'zoë''s', 1), (8, 'ñ', NULL)");
+        const std::string select = "SELECT " + id + " AS A, " + first + " AS B, " + credit + " AS C FROM " + table + " ORDER BY 1";
+        auto rows = [&] {
+            std::string text;
+            for (auto rs = setup->Execute(select); !rs->IsEOF(); rs->MoveNext())
+                for (const char* column : {"A", "B", "C"})
+                    text += rs->GetField(column).IsNull() ? "NULL;" : rs->GetField(column).ToString() + ";";
+            return text;
+        };
+        EXPECT_EQ(rows(), "3;zoë's;1;8;ñ;NULL;");
+
+        auto dialog = MakeDialog(dir.Folder());
+        ConnectDialog(*dialog, cs);
+        dialog->m_bBackupBeforeRepair = false;
+        std::vector<std::string> got;
+        for (bool fix : {true, false}) {
+            SetFixErrors(*dialog, fix);
+            dialog->OnCheckTables();
+            for (const std::string& line : Comparable(LogEntries(*dialog))) got.push_back(line);
+        }
+        EXPECT_THAT(got, ::testing::Contains("-1 MISSING [IX_PRéNOM'S] INDEX - FIXED"));
+        setup->Execute("INSERT INTO " + table + " (" + first + ") VALUES ('é')");
+        EXPECT_EQ(rows(), "3;zoë's;1;8;ñ;NULL;9;é;7;");
+        if (reference.empty()) reference = got;
+        EXPECT_EQ(got, reference);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, EngineRepairTest, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
