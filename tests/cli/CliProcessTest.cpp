@@ -38,19 +38,6 @@ Result RunCli(const std::string& args, const TempDir* dir = nullptr) {
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 qsizetype CountOf(const std::string& text, const char* part) { return QString::fromStdString(text).count(QLatin1String(part)); }
 
-// tarnwick.mdb with a sound account and one whose settings row is gone, and tables.xml
-// with a fixable finding (the index) and two that are only reported.
-void MakeDamagedFolder(const TempDir& dir) {
-    AccountDatabase db(dir.File("tarnwick.mdb"));
-    db.AddSoundAccount("alice");
-    db.Exec("UPDATE ACCOUNTS SET SETTINGS_ID = 999 WHERE ID = " + std::to_string(db.AddSoundAccount("bob")));
-    dir.Write("tables.xml", R"(<VELTMOOR><TABLES>
-  <TABLE name="ACCOUNTS"><COLUMN name="NAME" sqlSType="nvarchar"/><COLUMN name="PASS"/>
-    <INDEX name="IX_ACCOUNTS_NAME" key="NAME"/></TABLE>
-  <TABLE name="GHOST"/>
-</TABLES></VELTMOOR>)");
-}
-
 TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
     const std::pair<const char*, const char*> cases[] = {  // arguments, what the line names
         {"", "command"}, {"--fix", "command"}, {"--bogus tables", "bogus"}, {"--format=xml tables", "xml"},
@@ -177,59 +164,6 @@ TEST(CliProcessTest, ALongRunIsPrintedWhole) {
     EXPECT_TRUE(Has(r.out, "-- Checking Account [last] --\r\nMissing recordset in SETTINGS table\r\n"));
     EXPECT_EQ(CountOf(r.out, "--- Checking table: T"), 700);
     EXPECT_TRUE(Has(r.out, "  \r\n--- Checking table: T0 ---\r\n** Table [T0] could not be located!!\r\n"));
-}
-
-TEST(CliProcessTest, JsonFindingsAgreeWithTheLog) {
-    // Two copies of one damaged folder: the log and the JSON of the same repair run.
-    TempDir logDir, jsonDir;
-    MakeDamagedFolder(logDir);
-    MakeDamagedFolder(jsonDir);
-    const Result log = RunCli("--fix --format=log --folder {} tables accounts", &logDir);
-    const Result json = RunCli("--fix --format=json --database {}/tarnwick.mdb --tables {}/tables.xml tables accounts", &jsonDir);
-    EXPECT_EQ(log.status, 5) << log.out;  // the index and the settings row fixed, the rest left
-    EXPECT_EQ(json.status, 5);
-    EXPECT_EQ(json.err, log.err);
-    EXPECT_TRUE(log.err.ends_with("veltmoor-cli: 2 tables and 2 accounts checked; 4 findings: 2 fixed, 2 left; 0 errors\n")) << log.err;
-
-    // Each JSON finding as the log tells it, and no more of them than the log has.
-    QJsonObject summary;
-    int findings = 0;
-    for (const QByteArray& line : QByteArray::fromStdString(json.out).split('\n')) {
-        QJsonParseError error;
-        const QJsonObject object = QJsonDocument::fromJson(line, &error).object();
-        ASSERT_TRUE(line.isEmpty() || error.error == QJsonParseError::NoError) << line.toStdString();
-        if (object.contains(QStringLiteral("summary"))) summary = object[QStringLiteral("summary")].toObject();
-        if (!object.contains(QStringLiteral("check"))) continue;
-        EXPECT_TRUE(summary.isEmpty()) << "the summary comes last";
-        const std::string message = object[QStringLiteral("message")].toString().toStdString();
-        EXPECT_TRUE(Has(log.out, "\n" + message + (object[QStringLiteral("fixed")].toBool() ? " - FIXED\r\n" : "\r\n")));
-        ++findings;
-    }
-    EXPECT_EQ(findings, 4);
-    EXPECT_EQ(CountOf(log.out, "\nMissing ") + CountOf(log.out, "\n** Table ["), 4);
-    // One object per line, its keys in Qt's (sorted) order.
-    EXPECT_TRUE(Has(json.out, R"({"account":"bob","check":"accounts","fixed":true,"link":"SETTINGS_ID",)"
-                              R"("message":"Missing recordset in SETTINGS table"})" "\n")) << json.out;
-    EXPECT_TRUE(Has(json.out, R"({"check":"tables","column":"PASS","fixed":false,"message":"Missing [PASS] Column",)"
-                              R"("table":"ACCOUNTS"})" "\n"));
-    EXPECT_EQ(summary, (QJsonObject{{QStringLiteral("tables"), 2}, {QStringLiteral("accounts"), 2},
-                                    {QStringLiteral("findings"), 4}, {QStringLiteral("fixed"), 2},
-                                    {QStringLiteral("left"), 2}, {QStringLiteral("errors"), 0}, {QStringLiteral("status"), 5}}));
-}
-
-TEST(CliProcessTest, ProgressOnATerminalIsErasedBeforeTheLog) {
-    TempDir dir;
-    AccountDatabase db(dir.File("tarnwick.mdb"));
-    for (const char* name : {"a", "b", "c"}) db.AddAccount(std::string(name), 999, 999, 999, 999);
-    // script(1) gives the program a terminal for stdout and stderr alike.
-    const QString command = QStringLiteral("'%1' --folder '%2' accounts").arg(QStringLiteral(VELTMOOR_CLI), QString::fromStdString(dir.Folder()));
-    const Result r = RunProgram(QStringLiteral("script"), {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
-    EXPECT_EQ(r.status, 4);
-    EXPECT_TRUE(Has(r.out, "\rveltmoor-cli: 3 of 3 accounts\x1b[K")) << r.out;
-    // Every progress line is taken away (or redrawn) before anything else is written.
-    const QRegularExpression drawn(QStringLiteral("veltmoor-cli: \\d+ of 3 accounts\x1b\\[K(?!\r)"));
-    EXPECT_FALSE(drawn.match(QString::fromStdString(r.out)).hasMatch()) << r.out;
-    EXPECT_EQ(CountOf(r.out, "-- Checking Account"), 3);
 }
 
 }  // namespace
