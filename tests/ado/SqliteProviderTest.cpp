@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 
 #include "base/CString.h"
 #include "tests/ado/SqliteFixture.h"
@@ -115,6 +116,31 @@ TEST_F(SqliteProvider, RecordsetStaysOpenBesideWritesUntilClosed) {
     connection->Close();
     EXPECT_EQ(ErrorOf([&] { outer->MoveNext(); }).code, hr::kObjectClosed);
     EXPECT_EQ(raw().TryExec("BEGIN EXCLUSIVE; DELETE FROM SETTINGS; COMMIT;"), SQLITE_OK);  // no lock left behind
+}
+
+// Every call on a closed recordset or the catalog of a closed connection is refused
+// naming the call, as ADO names it; nothing reaches the file.
+TEST_F(SqliteProvider, ClosedObjectsRefuseEachCallNamingIt) {
+    auto connection = Open();
+    auto catalog = connection->Catalog();
+    auto rows = connection->Execute("SELECT ID FROM SETTINGS");
+    rows->Close();
+    connection->Close();
+    const std::pair<const char*, std::function<void()>> calls[] = {
+        {"Recordset.EOF", [&] { rows->IsEOF(); }}, {"Fields.Item", [&] { rows->GetField("ID"); }},
+        {"Recordset.MoveNext", [&] { rows->MoveNext(); }}, {"Recordset.MoveFirst", [&] { rows->MoveFirst(); }},
+        {"Recordset.Close", [&] { rows->Close(); }},
+        {"Catalog.Tables", [&] { catalog->TableNames(); }}, {"Table.Columns", [&] { catalog->Columns("V"); }},
+        {"Table.Indexes", [&] { catalog->Indexes("V"); }}, {"Tables.Append", [&] { catalog->CreateTable({"W", {}}); }},
+        {"Indexes.Append", [&] { catalog->CreateIndex("V", {}); }},
+        {"Property.Value", [&] { catalog->SetColumnProperty("V", "I", "Nullable", _variant_t(false)); }},
+    };
+    for (const auto& [name, call] : calls) {
+        const Raised e = ErrorOf(call);
+        EXPECT_EQ(e.code, hr::kObjectClosed) << name;
+        EXPECT_EQ(e.text, "Operation is not allowed when the object is closed (" + std::string(name) + ").");
+    }
+    EXPECT_EQ(raw().Query("SELECT count(*) FROM V"), "1");
 }
 
 TEST_F(SqliteProvider, TransactionsNestAsSavepointsAndRollBack) {
