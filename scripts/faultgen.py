@@ -10,7 +10,8 @@ draws N of them uniformly. A site changes one line into another; the rules:
   delete     a whole simple statement line deleted (a call, an assignment, an
              increment, break or continue; never a declaration or a return)
   swap       two adjacent arguments of a call swapped when both are of one kind
-             (plain names, integer literals or string literals)
+             (plain names, integer literals or string literals), except in calls
+             that are symmetric (EqualsNoCase, min, max)
   constant   a string literal changed (a character added) or an integer literal
              outside comparisons and indexes increased by one
   neutral    a returned value replaced by the value-initialised one: 'return {};'
@@ -36,6 +37,8 @@ KEYWORDS = {"return", "using", "typedef", "friend", "static_assert", "template",
             "inline", "extern", "mutable", "volatile", "unsigned", "signed", "long", "short",
             "int", "char", "bool", "void", "double", "float", "operator", "new", "else", "do",
             "Q_OBJECT", "Q_DISABLE_COPY", "Q_DISABLE_COPY_MOVE", "Q_DECLARE_FLAGS"}
+# Calls whose two arguments may change places without changing the result.
+SYMMETRIC = {"EqualsNoCase", "min", "max", "swap"}
 NEUTRAL = {"{}", "false", "0", "nullptr", '""', "QString()", "std::string()"}
 
 
@@ -180,7 +183,9 @@ def argument_kind(text):
 
 
 def swap_sites(line, code):
-    for m in re.finditer(r"[A-Za-z_]\w*\s*\(", code):
+    for m in re.finditer(r"([A-Za-z_]\w*)\s*\(", code):
+        if m.group(1) in SYMMETRIC:
+            continue
         args = split_arguments(code, m.end() - 1)
         if not args or len(args) < 2:
             continue

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <functional>
 
 #include "base/CString.h"
 #include "tests/ado/SqliteFixture.h"
@@ -63,8 +62,9 @@ TEST_F(SqliteProvider, LockOfAnotherConnectionIsAwaitedForTheTimeoutThenNamed) {
     const auto start = Clock::now();
     const Raised e = ErrorOf([&] { connection->Execute("SELECT ID FROM SETTINGS"); });
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(900));
-    EXPECT_THAT(e.text, HasSubstr("locked"));
-    EXPECT_THAT(e.text, HasSubstr("1000 ms"));
+    EXPECT_EQ(e.text.rfind("database is locked. Another connection holds a lock on the database; waited 1", 0), 0u);
+    EXPECT_TRUE(e.text.ends_with(" ms for it (the busy timeout is 1000 ms) (while running: SELECT ID FROM SETTINGS in '" +
+                                 dbPath_ + "')")) << e.text;
     EXPECT_THAT(ErrorOf([&] { connection->BeginTrans(); }).text, HasSubstr("locked"));  // a repair waits before writing
     raw().Exec("COMMIT");
     EXPECT_EQ(connection->Execute("SELECT count(*) AS N FROM SETTINGS")->GetField("N").ToInt32(), 1);
@@ -116,31 +116,6 @@ TEST_F(SqliteProvider, RecordsetStaysOpenBesideWritesUntilClosed) {
     connection->Close();
     EXPECT_EQ(ErrorOf([&] { outer->MoveNext(); }).code, hr::kObjectClosed);
     EXPECT_EQ(raw().TryExec("BEGIN EXCLUSIVE; DELETE FROM SETTINGS; COMMIT;"), SQLITE_OK);  // no lock left behind
-}
-
-// Every call on a closed recordset or the catalog of a closed connection is refused
-// naming the call, as ADO names it; nothing reaches the file.
-TEST_F(SqliteProvider, ClosedObjectsRefuseEachCallNamingIt) {
-    auto connection = Open();
-    auto catalog = connection->Catalog();
-    auto rows = connection->Execute("SELECT ID FROM SETTINGS");
-    rows->Close();
-    connection->Close();
-    const std::pair<const char*, std::function<void()>> calls[] = {
-        {"Recordset.EOF", [&] { rows->IsEOF(); }}, {"Fields.Item", [&] { rows->GetField("ID"); }},
-        {"Recordset.MoveNext", [&] { rows->MoveNext(); }}, {"Recordset.MoveFirst", [&] { rows->MoveFirst(); }},
-        {"Recordset.Close", [&] { rows->Close(); }},
-        {"Catalog.Tables", [&] { catalog->TableNames(); }}, {"Table.Columns", [&] { catalog->Columns("V"); }},
-        {"Table.Indexes", [&] { catalog->Indexes("V"); }}, {"Tables.Append", [&] { catalog->CreateTable({"W", {}}); }},
-        {"Indexes.Append", [&] { catalog->CreateIndex("V", {}); }},
-        {"Property.Value", [&] { catalog->SetColumnProperty("V", "I", "Nullable", _variant_t(false)); }},
-    };
-    for (const auto& [name, call] : calls) {
-        const Raised e = ErrorOf(call);
-        EXPECT_EQ(e.code, hr::kObjectClosed) << name;
-        EXPECT_EQ(e.text, "Operation is not allowed when the object is closed (" + std::string(name) + ").");
-    }
-    EXPECT_EQ(raw().Query("SELECT count(*) FROM V"), "1");
 }
 
 TEST_F(SqliteProvider, TransactionsNestAsSavepointsAndRollBack) {

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <set>
@@ -60,6 +58,7 @@ TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
     const Result help = RunCli("--help"), version = RunCli("--version");
     EXPECT_EQ(help.status + version.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: veltmoor-cli ", 0), 0u);
+    EXPECT_EQ(RunCli("tables -h").out, help.out);  // help wins over the commands
     EXPECT_EQ(version.out, "veltmoor-cli 1.0\n");
 
     // The man page names the options of --help, in its synopsis and in its option list.
@@ -78,54 +77,6 @@ TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
     EXPECT_GE(options(text, "Options:", "\n\n").size(), 12u);
     EXPECT_EQ(options(man, ".SH OPTIONS", ".SH EXIT STATUS"), options(text, "Options:", "\n\n"));
     EXPECT_EQ(options(man, ".SH SYNOPSIS", ".SH DESCRIPTION"), options(text, "Usage:", "\n\n"));
-}
-
-TEST(CliProcessTest, FolderWithoutDatabaseWritesTheErrorBlocks) {
-    TempDir dir;
-    const Result r = RunCli("--folder {} accounts", &dir);
-    EXPECT_EQ(r.status, 8);
-    // Start-up: the status line, then the connection's error block; the summary last.
-    EXPECT_EQ(r.err.rfind("NO MDAC VERSION DETECTED\n", 0), 0u) << r.err;
-    EXPECT_TRUE(Has(r.err, "Tracer: CVeltmoorDlg::OpenConnection\r\n"));
-    EXPECT_TRUE(r.err.ends_with("veltmoor-cli: 0 tables and 0 accounts checked; 0 findings: 0 fixed, 0 left; 2 errors\n")) << r.err;
-    // The run: its own error block, plain text on a pipe.
-    EXPECT_TRUE(Has(r.out, "Tracer: CVeltmoorDlg::CheckAccounts\r\n")) << r.out;
-    EXPECT_FALSE(Has(r.out, "OpenConnection") || Has(r.out, "\x1b"));
-    EXPECT_TRUE(Has(RunCli("--color=always --folder {} accounts", &dir).out,
-                    "\x1b[38;2;255;255;0;49mException Recorded\x1b[0m\r\n"));
-    const Result quiet = RunCli("--quiet --folder {} accounts", &dir);  // the error blocks, no status or summary
-    EXPECT_EQ(quiet.status, 8);
-    EXPECT_EQ(quiet.err, r.err.substr(25, r.err.find("veltmoor-cli: 0 tables") - 25));
-    EXPECT_EQ(quiet.out, r.out);
-    // As JSON: the same code, description and tracer as the log's block.
-    const Result json = RunCli("--format=json --folder {} accounts", &dir);
-    const QJsonObject block = QJsonDocument::fromJson(QByteArray::fromStdString(json.out).split('\n')[0])
-                                  .object()[QStringLiteral("error")].toObject();
-    for (const auto& [key, line] : {std::pair{"code", "Code = "}, {"description", "Description: "}, {"tracer", "Tracer: "}})
-        EXPECT_TRUE(Has(json.err, line + block[QLatin1String(key)].toString().toStdString() + "\r\n")) << key;
-}
-
-TEST(CliProcessTest, CheckFixCheckAgainLikeAFileSystemChecker) {
-    TempDir dir;
-    AccountDatabase(dir.File("tarnwick.mdb")).AddAccount(std::string("bob"), 999, std::nullopt, std::nullopt, std::nullopt);
-    const Result check = RunCli("--folder {} accounts", &dir);
-    EXPECT_EQ(check.status, 4) << check.out;
-    EXPECT_EQ(check.err, "DETECTED MDAC VERSION: 2.80\n"
-                         "veltmoor-cli: 0 tables and 1 account checked; 4 findings: 0 fixed, 4 left; 0 errors\n");
-    EXPECT_TRUE(Has(check.out, "-- Checking Account [bob] --\r\nMissing recordset in SETTINGS table\r\n")) << check.out;
-    const Result fix = RunCli("--fix --folder {} accounts", &dir);
-    EXPECT_EQ(fix.status, 1) << fix.out;
-    EXPECT_TRUE(Has(fix.out, "Missing recordset in SETTINGS table - FIXED\r\n")) << fix.out;
-    EXPECT_TRUE(fix.err.ends_with("veltmoor-cli: 0 tables and 1 account checked; 4 findings: 4 fixed, 0 left; 0 errors\n")) << fix.err;
-    const Result again = RunCli("--connection Provider=Microsoft.Jet.OLEDB.4.0;data~source={}/tarnwick.mdb accounts", &dir);
-    EXPECT_EQ(again.status, 0) << again.err;
-    EXPECT_EQ(again.out, "-- Checking Account [bob] --\r\n-- Finished Checking Account [bob] --\r\n  \r\n");
-    const Result quiet = RunCli("--quiet --database {}/tarnwick.mdb accounts", &dir);
-    EXPECT_EQ(quiet.status, 0);
-    EXPECT_EQ(quiet.out + quiet.err, "");
-    // A database that config.xml names but that is missing is met when the run opens it.
-    dir.Write("config.xml", R"(<C><DATABASE ConnectionString="Provider=Microsoft.Jet.OLEDB.4.0; data source=/no/x.mdb"/></C>)");
-    EXPECT_EQ(RunCli("--folder {} accounts", &dir).status, 8);
 }
 
 TEST(CliProcessTest, NoUsableSchemaDescriptionIsAnError) {

@@ -3,6 +3,8 @@
 // SQLite files that are writable, read-only, damaged or locked.
 #include <gtest/gtest.h>
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
@@ -11,6 +13,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -78,13 +81,11 @@ struct Folder : TempDir {
     }
     std::string Database() const { return File("tarnwick.mdb"); }
     std::vector<std::string> Args(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--folder=" + path().string(), "--tables=" + File("tables.xml")});
+        args.insert(args.begin(), {"--folder", path().string(), "--tables", File("tables.xml")});
         return args;
     }
-    size_t Backups() const {
-        size_t n = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(path())) n += entry.path().extension() == ".bak";
-        return n;
+    long Backups() const {
+        return std::ranges::count_if(std::filesystem::directory_iterator(path()), [](auto& e) { return e.path().extension() == ".bak"; });
     }
 };
 
@@ -96,44 +97,46 @@ const std::string kLog =
 const std::string kSummary = "veltmoor-cli: 2 tables and 0 accounts checked; 2 findings: 0 fixed, 2 left; 0 errors\n";
 
 TEST(CliStreams, EachStreamIsDecidedByItsOwnTerminal) {
-    // stdout on a terminal, stderr on a terminal, --color: is stdout coloured, is stderr
-    const std::tuple<bool, bool, const char*, bool, bool> cases[] = {
-        {false, false, "--color=auto", false, false}, {true, false, "--color=auto", true, false},
-        {false, true, "--color=auto", false, true},   {true, true, "--color=never", false, false},
-        {false, false, "--color=always", true, true}, {true, true, "--color=auto", true, true},
+    // stdout on a terminal, stderr on a terminal, an option: is stdout coloured, is stderr, is progress shown
+    const std::tuple<bool, bool, const char*, bool, bool, bool> cases[] = {
+        {false, false, "--color=auto", false, false, false}, {true, false, "--color=auto", true, false, false},
+        {false, true, "--color=auto", false, true, true},     {true, true, "--color=never", false, false, true},
+        {false, false, "--color=always", true, true, false}, {true, true, "--color=auto", true, true, true},
+        {false, true, "--quiet", false, true, false},
     };
     Folder folder;
-    TempDir empty;  // no database: start-up writes its error block to stderr
-    for (const auto& [outTerminal, errTerminal, colour, outColoured, errColoured] : cases) {
-        SCOPED_TRACE(std::to_string(outTerminal) + std::to_string(errTerminal) + colour);
-        const Streams run = RunCli(folder.Args({colour, "tables"}), outTerminal, errTerminal);
+    TempDir empty, example;  // no database: start-up writes its error block to stderr
+    ASSERT_EQ(std::system(("'" VELTMOOR_SOURCE_DIR "/examples/make-example-db' " + example.File("tarnwick.mdb")).c_str()), 0);
+    const std::regex left("veltmoor-cli: \\d+ of \\d+ accounts\x1b\\[K(?!\r)");  // progress neither erased nor redrawn
+    for (const auto& [outTerminal, errTerminal, option, outColoured, errColoured, progress] : cases) {
+        SCOPED_TRACE(std::to_string(outTerminal) + std::to_string(errTerminal) + option);
+        const Streams run = RunCli(folder.Args({option, "tables"}), outTerminal, errTerminal);
         EXPECT_EQ(run.status, 4);
         EXPECT_EQ(Has(run.out, "\x1b[38;2;"), outColoured) << run.out;
         EXPECT_TRUE(outColoured || (outTerminal && errTerminal) || run.out == kLog) << run.out;
-        const Streams failed = RunCli({"--folder=" + empty.path().string(), colour, "tables"}, outTerminal, errTerminal);
+        const Streams failed = RunCli({"--folder=" + empty.path().string(), option, "accounts"}, outTerminal, errTerminal);
         EXPECT_EQ(failed.status, 8);
         EXPECT_EQ(Has(failed.err, "\x1b[38;2;255;255;0;49mException Recorded\x1b[0m\r\n"), errColoured) << failed.err;
         EXPECT_TRUE(Has(failed.err, "Tracer: CVeltmoorDlg::OpenConnection"));
+        const Streams accounts = RunCli({"--folder=" + example.path().string(), option, "accounts"}, outTerminal, errTerminal);
+        EXPECT_EQ(accounts.status, 4);
+        EXPECT_EQ(Has(accounts.err, " accounts\x1b[K"), progress) << accounts.err;
+        EXPECT_EQ(Has(accounts.out, " accounts\x1b[K"), progress && outTerminal);
+        EXPECT_TRUE(Has(accounts.err, "\r\x1b[K") == progress && !std::regex_search(accounts.err, left)) << accounts.err;
     }
-}
-
-TEST(CliStreams, ProgressOnlyWhereStderrIsATerminalAndErasedBeforeAnythingElse) {
-    TempDir dir;
-    ASSERT_EQ(std::system(("'" VELTMOOR_SOURCE_DIR "/examples/make-example-db' '" + dir.File("tarnwick.mdb") + "'").c_str()), 0);
-    // A progress line not followed by its erasure or the next one.
-    const std::regex left("veltmoor-cli: \\d+ of \\d+ accounts\x1b\\[K(?!\r)");
-    // stdout on a terminal, stderr on a terminal, --quiet: is progress shown
-    for (const auto& [outTerminal, errTerminal, quiet, progress] : {std::tuple{false, true, false, true}, {true, false, false, false},
-                                                                    {false, true, true, false}, {true, true, false, true}}) {
-        SCOPED_TRACE(std::to_string(outTerminal) + std::to_string(errTerminal) + std::to_string(quiet));
-        const Streams run = RunCli({"--folder=" + dir.path().string(), quiet ? "--quiet" : "--color=never", "accounts"},
-                                   outTerminal, errTerminal);
-        EXPECT_EQ(run.status, 4);
-        EXPECT_EQ(Has(run.err, " accounts\x1b[K"), progress) << run.err;
-        EXPECT_EQ(Has(run.out, " accounts\x1b[K"), progress && outTerminal);
-        EXPECT_TRUE(Has(run.err, "\r\x1b[K") == progress && !std::regex_search(run.err, left)) << run.err;
-        EXPECT_TRUE(Has(run.out, "-- Checking Account [")) << run.out;
-    }
+    // Without a database: start-up's block after the status line, the run's own on
+    // stdout; --quiet keeps the blocks alone, JSON tells the same code, description and tracer.
+    const std::string noDatabase = "--folder=" + empty.path().string();
+    const Streams plain = RunCli({noDatabase, "accounts"}), quiet = RunCli({"--quiet", noDatabase, "accounts"});
+    EXPECT_EQ(plain.err.rfind("NO MDAC VERSION DETECTED\n  \r\nException Recorded\r\n", 0), 0u) << plain.err;
+    EXPECT_TRUE(plain.err.ends_with("veltmoor-cli: 0 tables and 0 accounts checked; 0 findings: 0 fixed, 0 left; 2 errors\n"));
+    EXPECT_TRUE(Has(plain.out, "Tracer: CVeltmoorDlg::CheckAccounts\r\n") && !Has(plain.out, "OpenConnection")) << plain.out;
+    EXPECT_EQ(quiet.err, plain.err.substr(25, plain.err.find("veltmoor-cli: 0 tables") - 25));
+    EXPECT_EQ(quiet.out, plain.out);
+    const QJsonObject block = QJsonDocument::fromJson(QByteArray::fromStdString(RunCli({"--format=json", noDatabase, "accounts"}).out)
+                                                          .split('\n')[0]).object()[QStringLiteral("error")].toObject();
+    for (const auto& [key, line] : {std::pair{"code", "Code = "}, {"description", "Description: "}, {"tracer", "Tracer: "}})
+        EXPECT_TRUE(Has(plain.err, line + block[QLatin1String(key)].toString().toStdString() + "\r\n")) << key;
 }
 
 TEST(CliStreams, NonAsciiNamesReachEveryOutputUnchanged) {
@@ -157,6 +160,9 @@ TEST(CliStreams, NonAsciiNamesReachEveryOutputUnchanged) {
               R"({"account":"Zoë","check":"accounts","fixed":true,"link":"SETTINGS_ID","message":"Missing recordset in SETTINGS table"})" "\n"
               R"({"summary":{"accounts":1,"errors":0,"findings":3,"fixed":2,"left":1,"status":5,"tables":2}})" "\n");
     EXPECT_EQ(json.err, log.err);
+    const Streams again = RunCli(copy.Args({"--quiet", "accounts"}));  // fixed: a quiet run says nothing
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.out + again.err, "");
     EXPECT_EQ(json.err, "DETECTED MDAC VERSION: 2.80\nveltmoor-cli: 2 tables and 1 account checked; 3 findings: 2 fixed, 1 left; 0 errors\n");
 }
 
@@ -194,13 +200,13 @@ TEST(CliOptions, WhatEachModeAndFileAllows) {
         if (state == Damaged) std::ofstream(db, std::ios::in | std::ios::out).seekp(2 * 4096) << std::string(4096, 'x');  // a table's page
         std::optional<AccountDatabase> lock;
         if (state == Locked) lock.emplace(db, false), lock->Exec("BEGIN EXCLUSIVE");
-        std::vector<std::string> args = folder.Args({"--fix", option, "tables"});
-        if (mode) args[0] = "--connection=Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + db + ";Mode=" + mode;
+        std::vector<std::string> args = folder.Args({"--fix", option, "tables"});  // --folder, --tables first
+        if (mode) args[0] = "--connection", args[1] = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + db + ";Mode=" + mode;
         const Streams run = RunCli(args);
         lock.reset();
         EXPECT_EQ(run.status, status) << run.out << run.err;
         EXPECT_TRUE(Has(run.out + run.err, says)) << run.out << run.err;
-        EXPECT_EQ(folder.Backups(), static_cast<size_t>(backups));
+        EXPECT_EQ(folder.Backups(), backups);
         // The backup is written before the first repair; the repair is there for the next run.
         EXPECT_TRUE(!backups || !Has(run.out, "- FIXED") || run.out.find("--- Backup of the database written to ") < run.out.find("- FIXED"));
         EXPECT_TRUE(state != Writable || Has(RunCli(folder.Args({"--quiet", "tables"})).out, "Missing [IX_") == (status != 5));
