@@ -3,37 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <set>
 
 #include "tests/accounts/AccountDatabase.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out, err;
-};
-
-Result RunProgram(const QString& program, const QStringList& args) {
-    QProcess process;
-    process.start(program, args);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
-    return {process.exitCode(), process.readAllStandardOutput().toStdString(), process.readAllStandardError().toStdString()};
-}
 // Arguments as one string, split at spaces ('~' within one); {} stands for the folder.
-Result RunCli(const std::string& args, const TempDir* dir = nullptr) {
+Streams RunCli(const std::string& args, const TempDir* dir = nullptr) {
     QStringList list = QString::fromStdString(args).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     list.replaceInStrings(QStringLiteral("~"), QStringLiteral(" "));
     if (dir) list.replaceInStrings(QStringLiteral("{}"), QString::fromStdString(dir->path().string()));
-    return RunProgram(QStringLiteral(VELTMOOR_CLI), list);
+    std::vector<std::string> argv;
+    for (const QString& a : list) argv.push_back(a.toStdString());
+    return veltmoor::test::RunCli(argv);
 }
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 qsizetype CountOf(const std::string& text, const char* part) { return QString::fromStdString(text).count(QLatin1String(part)); }
 
 TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
@@ -48,14 +36,14 @@ TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
     };
     for (const auto& [args, named] : cases) {
         SCOPED_TRACE(args);
-        const Result r = RunCli(args);
+        const Streams r = RunCli(args);
         EXPECT_EQ(r.status, 16);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
         EXPECT_EQ(r.err.rfind("veltmoor-cli: ", 0), 0u) << r.err;
         EXPECT_TRUE(Has(r.err, named)) << r.err;
     }
-    const Result help = RunCli("--help"), version = RunCli("--version");
+    const Streams help = RunCli("--help"), version = RunCli("--version");
     EXPECT_EQ(help.status + version.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: veltmoor-cli ", 0), 0u);
     EXPECT_EQ(RunCli("tables -h").out, help.out);  // help wins over the commands
@@ -90,7 +78,7 @@ TEST(CliProcessTest, NoUsableSchemaDescriptionIsAnError) {
         std::filesystem::remove_all(dir.File("tables.xml"));
         if (content && *content == '/') std::filesystem::create_directory(dir.File("tables.xml"));
         else if (content) dir.Write("tables.xml", content);
-        const Result r = RunCli("--folder {} tables", &dir);
+        const Streams r = RunCli("--folder {} tables", &dir);
         EXPECT_EQ(r.status, 8);
         EXPECT_EQ(r.out, "");
         EXPECT_TRUE(Has(r.err, "\nveltmoor-cli: " + dir.File("tables.xml") + ": " + why)) << r.err;
@@ -108,7 +96,7 @@ TEST(CliProcessTest, ALongRunIsPrintedWhole) {
     std::string tables = "<TABLES>";
     for (int i = 0; i < 700; ++i) tables += "<TABLE name='T" + std::to_string(i) + "'/>";
     dir.Write("tables.xml", tables + "</TABLES>");
-    const Result r = RunCli("--quiet --folder {} accounts tables", &dir);
+    const Streams r = RunCli("--quiet --folder {} accounts tables", &dir);
     EXPECT_EQ(r.status, 4);
     EXPECT_EQ(r.out.rfind("-- Checking Account [user0] --\r\n-- Finished Checking Account [user0] --\r\n  \r\n", 0), 0u);
     EXPECT_EQ(CountOf(r.out, "-- Checking Account ["), 901);
