@@ -2,7 +2,6 @@
 // real pseudo-terminal or a pipe, each option and connection Mode against real
 // SQLite files that are writable, read-only, damaged or locked.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -51,8 +50,7 @@ TEST(CliStreams, EachStreamIsDecidedByItsOwnTerminal) {
         {false, false, "--color=auto", false, false, false}, {true, false, "--color=auto", true, false, false},
         {false, true, "--color=auto", false, true, true},     {true, true, "--color=never", false, false, true},
         {false, false, "--color=always", true, true, false}, {true, true, "--color=auto", true, true, true},
-        {false, true, "--quiet", false, true, false},
-    };
+        {false, true, "--quiet", false, true, false}};
     Folder folder;
     TempDir empty, example;  // no database: start-up writes its error block to stderr
     ASSERT_EQ(std::system(("'" VELTMOOR_SOURCE_DIR "/examples/make-example-db' " + example.File("tarnwick.mdb")).c_str()), 0);

@@ -282,12 +282,6 @@ TEST(EngineNames, QuotesAndNonAsciiLettersInEveryRepair) {
         for (const std::string& sql : engine.reset) setup->Execute(sql);
         setup->Execute("CREATE TABLE " + table + " AS SELECT 3 AS " + columns.substr(0, columns.find(" AS A")) +
                        ", CAST('zoë''s' AS VARCHAR(40)) AS " + first + ", 1 AS " + name("crédit"));
-        auto rows = [&] {
-            std::string text;
-            for (auto rs = setup->Execute("SELECT " + columns + " FROM " + table + " ORDER BY 1"); !rs->IsEOF(); rs->MoveNext())
-                for (const char* c : {"A", "B", "C"}) text += rs->GetField(c).IsNull() ? "NULL;" : rs->GetField(c).ToString() + ";";
-            return text;
-        };
         auto dialog = MakeDialog(dir.Folder());
         ConnectDialog(*dialog, cs);
         dialog->m_bBackupBeforeRepair = false;
@@ -301,7 +295,10 @@ TEST(EngineNames, QuotesAndNonAsciiLettersInEveryRepair) {
                                                   "-1 MISSING DEFAULT VALUE ON [CRéDIT] COLUMN - FIXED",
                                                   "-1 MISSING AUTONUMBER OR IDENTITY PROPERTY ON [N°] COLUMN - FIXED"}));
         setup->Execute("INSERT INTO " + table + " (" + first + ") VALUES ('é')");
-        EXPECT_EQ(rows(), "3;zoë's;1;4;é;7;");  // the row kept, the next numbered after it, the default given
+        std::string rows;  // the row kept, the next numbered after it, the default given
+        for (auto rs = setup->Execute("SELECT " + columns + " FROM " + table + " ORDER BY 1"); !rs->IsEOF(); rs->MoveNext())
+            for (const char* c : {"A", "B", "C"}) rows += rs->GetField(c).IsNull() ? "NULL;" : rs->GetField(c).ToString() + ";";
+        EXPECT_EQ(rows, "3;zoë's;1;4;é;7;");
         if (reference.empty()) reference = got;
         EXPECT_EQ(got, reference);
     }
