@@ -58,7 +58,7 @@ TEST_F(SqliteCatalog, DeclaredTypesReportJetTypes) {
         {"TEXT(50)", adVarWChar, 50, 0},   {"varchar (40)", adVarWChar, 40, 0}, {"NVARCHAR", adVarWChar, 255, 0}, {"CHAR(2)", adWChar, 2, 0},
         {"LONGBINARY", adLongVarBinary, 0, 0}, {"VARBINARY(16)", adVarBinary, 16, 0}, {"GUID", adGUID, 0, 0}, {"UNIQUEIDENTIFIER", adGUID, 0, 0},
         {"SMALLINTEGER", adInteger, 0, 0}, {"VARYCHAR(9)", adVarWChar, 9, 0}, {"MYTEXT", adLongVarWChar, 0, 0}, {"BLOBBY", adLongVarBinary, 0, 0},
-        {"FLOATING", adDouble, 0, 0},      {"WHATEVER", adNumeric, 0, 18},
+        {"FLOATING", adDouble, 0, 0},      {"WHATEVER", adNumeric, 0, 18},   {"CHAR/* code */(3)", adWChar, 3, 0},
     };
     std::string sql = "CREATE TABLE TYPES (";
     for (size_t i = 0; i < std::size(cases); ++i) sql += (i ? ", C" : "C") + std::to_string(i) + " " + std::get<0>(cases[i]);
