@@ -55,7 +55,7 @@ TEST_F(SqliteCatalog, DeclaredTypesReportJetTypes) {
         {"UNSIGNED BIG INT", adBigInt, 0, 0}, {"IEEEDOUBLE", adDouble, 0, 0}, {"SINGLE", adSingle, 0, 0},  {"CURRENCY", adCurrency, 0, 0},
         {"YESNO", adBoolean, 0, 0},        {"LOGICAL", adBoolean, 0, 0},     {"BIT", adBoolean, 0, 0},      {"numeric(12, 4)", adNumeric, 0, 12},
         {"DECIMAL", adNumeric, 0, 18},     {"DATETIME", adDate, 0, 0},       {"TIMESTAMP", adDBTimeStamp, 0, 0}, {"MEMO", adLongVarWChar, 0, 0},
-        {"TEXT(50)", adVarWChar, 50, 0},   {"varchar (40)", adVarWChar, 40, 0}, {"NVARCHAR", adVarWChar, 255, 0}, {"CHAR(2)", adWChar, 2, 0},
+        {"TEXT(50)", adVarWChar, 50, 0},   {"varchar (40)", adVarWChar, 40, 0}, {"NVARCHAR", adVarWChar, 255, 0}, {"CHAR(1)", adWChar, 1, 0},
         {"LONGBINARY", adLongVarBinary, 0, 0}, {"VARBINARY(16)", adVarBinary, 16, 0}, {"GUID", adGUID, 0, 0}, {"UNIQUEIDENTIFIER", adGUID, 0, 0},
         {"SMALLINTEGER", adInteger, 0, 0}, {"VARYCHAR(9)", adVarWChar, 9, 0}, {"MYTEXT", adLongVarWChar, 0, 0}, {"BLOBBY", adLongVarBinary, 0, 0},
         {"FLOATING", adDouble, 0, 0},      {"WHATEVER", adNumeric, 0, 18},   {"CHAR/* code */(3)", adWChar, 3, 0},

@@ -125,7 +125,7 @@ TEST(CliOptions, WhatEachModeAndFileAllows) {
         {"Share Deny None", Writable, "--no-backup", 5, fixed, 0}, {"Share Deny Read", Writable, "--no-backup", 5, fixed, 0},
         {"3", Writable, "--format=json", 5, R"("fixed":true)", 1}, {"16", Writable, "--no-backup", 5, fixed, 0},
         {"ReadWrite", ReadOnlyFile, "--no-backup", 12, readOnly, 0},
-        {"Readonly", Writable, "--no-backup", 8, "is not an ADO connection mode", 0},
+        {"Readonly", Writable, "--no-backup", 8, "is incorrect.\r\nSource: Microsoft.Jet.OLEDB.4.0\r\nDescription: The connection string's Mode", 0},
     };
     for (const auto& [mode, state, option, status, says, backups] : cases) {
         SCOPED_TRACE(std::string(mode ? mode : "-") + " " + std::to_string(state) + " " + option);
