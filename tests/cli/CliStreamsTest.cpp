@@ -120,7 +120,7 @@ TEST(CliOptions, WhatEachModeAndFileAllows) {
         {"Read", Writable, "--no-backup", 12, readOnly, 0},
         {"Share Deny Write", Writable, "--quiet", 12, readOnly, 0}, {"1", Writable, "--format=json", 12, "read-only", 0},
         {"8", Writable, "--no-backup", 12, readOnly, 0},          {"share exclusive | read", Writable, "--no-backup", 12, readOnly, 0},
-        {"Read|Write", Writable, "--no-backup", 5, fixed, 0},     {"ReadWrite", Writable, "--format=log", 5, fixed, 0},
+        {"Read|Write", Writable, "--no-backup", 5, fixed, 0},     {"ReadWrite", Writable, "--format=log", 5, fixed, 1},
         {"Write", Writable, "--color=always", 5, "\x1b[38;2;0;146;0;49m--- Backup of the database written to ", 1},
         {"Share Deny None", Writable, "--no-backup", 5, fixed, 0}, {"Share Deny Read", Writable, "--no-backup", 5, fixed, 0},
         {"3", Writable, "--format=json", 5, R"("fixed":true)", 1}, {"16", Writable, "--no-backup", 5, fixed, 0},
