@@ -112,7 +112,8 @@ TEST(CliStreams, NonAsciiNamesReachEveryOutputUnchanged) {
 // run do: its exit status (5: the index made), what it says, how many backups it left.
 TEST(CliOptions, WhatEachModeAndFileAllows) {
     enum State { Writable, ReadOnlyFile, Damaged, Locked };
-    const char *readOnly = "The connection to the database is read-only", *fixed = "Missing [IX_Prénom] Index - FIXED";
+    const char *fixed = "Missing [IX_Prénom] Index - FIXED", *readOnly = "is read-only (its connection string's Mode, or the file's "
+                                                                      "permissions, allow reading only), so nothing was repaired. Open it read-write to fix errors.";
     const std::tuple<const char*, State, const char*, int, const char*, int> cases[] = {  // Mode (nullptr: --folder)
         {nullptr, Writable, "--quiet", 5, fixed, 1},              {nullptr, Writable, "--no-backup", 5, fixed, 0},
         {nullptr, ReadOnlyFile, "--no-backup", 12, readOnly, 0}, {nullptr, Damaged, "--color=always", 8, "is damaged", 0},

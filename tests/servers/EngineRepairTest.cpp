@@ -104,7 +104,6 @@ struct Case {
 };
 
 const Case kCases[] = {
-    // The repairs that succeed are in EngineNames below, on names of every kind.
     {"AutonumberRefusedForDuplicates", kLostAutonumber,
      {"UPDATE SETTINGS SET ID = 1 WHERE ID = 2"}, false,
      "Missing autonumber or identity property on [ID] column - ATTEMPT TO FIX FAILED", false},
