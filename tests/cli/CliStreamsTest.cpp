@@ -116,7 +116,7 @@ TEST(CliOptions, WhatEachModeAndFileAllows) {
                                                                       "permissions, allow reading only), so nothing was repaired. Open it read-write to fix errors.";
     const std::tuple<const char*, State, const char*, int, const char*, int> cases[] = {  // Mode (nullptr: --folder)
         {nullptr, Writable, "--quiet", 5, fixed, 1},              {nullptr, Writable, "--no-backup", 5, fixed, 0},
-        {nullptr, ReadOnlyFile, "--no-backup", 12, readOnly, 0}, {nullptr, Damaged, "--color=always", 8, "is damaged", 0},
+        {nullptr, ReadOnlyFile, "--no-backup", 12, readOnly, 0}, {nullptr, Damaged, "--format=json", 8, R"({"error":{"code":"80004005","description":"The database file ')", 0},
         {nullptr, Locked, "--format=json", 8, R"j(')","msg":"Unspecified error","source":"SQLite","tracer":"CVeltmoorDlg::OpenConnection"}})j", 0},
         {"Read", Writable, "--no-backup", 12, readOnly, 0},
         {"Share Deny Write", Writable, "--quiet", 12, readOnly, 0}, {"1", Writable, "--format=json", 12, "read-only", 0},
