@@ -1,6 +1,7 @@
 // The SQLite catalog's column changes by rebuilding a table: they keep every row, index
 // and trigger, or are refused with the table left as it was.
 #include <functional>
+#include <tuple>
 
 #include "base/CString.h"
 #include "tests/ado/SqliteFixture.h"
@@ -15,7 +16,7 @@ protected:
     SqliteCatalog() {
         raw().Exec(
             "CREATE TABLE QUOTAS (ID INT NOT NULL, ENABLE_QUOTA BIT, NAME TEXT COLLATE NOCASE CHECK (length(NAME) < 50),"
-            " OWNER INT REFERENCES OWNERS(ID) ON DELETE CASCADE);"
+            " OWNER INT REFERENCES OWNERS(ID) ON DELETE SET NULL ON UPDATE CASCADE);"
             "CREATE TABLE OWNERS (ID INTEGER PRIMARY KEY, NAME TEXT); CREATE TABLE LOG (MSG TEXT);"
             "INSERT INTO OWNERS VALUES (1, 'o');"
             "INSERT INTO QUOTAS VALUES (5, 1, 'five', 1), (7, 0, 'seven', NULL), (9, NULL, 'nine', 1);"
@@ -45,6 +46,30 @@ protected:
     ConnectionPtr connection_ = Open();
     std::shared_ptr<CatalogBackend> catalog_ = connection_->Catalog();
 };
+
+// Columns declared as Jet, SQL Server or SQLite users write them report Jet's type,
+// size and precision; names SQLite does not know follow its affinity rules.
+TEST_F(SqliteCatalog, DeclaredTypesReportJetTypes) {
+    const std::tuple<const char*, DataTypeEnum, long, int> cases[] = {  // declared, type, size, precision
+        {"COUNTER", adInteger, 0, 0},      {"LONG", adInteger, 0, 0},        {"SHORT", adSmallInt, 0, 0},   {"BYTE", adUnsignedTinyInt, 0, 0},
+        {"UNSIGNED BIG INT", adBigInt, 0, 0}, {"IEEEDOUBLE", adDouble, 0, 0}, {"SINGLE", adSingle, 0, 0},  {"CURRENCY", adCurrency, 0, 0},
+        {"YESNO", adBoolean, 0, 0},        {"LOGICAL", adBoolean, 0, 0},     {"BIT", adBoolean, 0, 0},      {"numeric(12, 4)", adNumeric, 0, 12},
+        {"DECIMAL", adNumeric, 0, 18},     {"DATETIME", adDate, 0, 0},       {"TIMESTAMP", adDBTimeStamp, 0, 0}, {"MEMO", adLongVarWChar, 0, 0},
+        {"TEXT(50)", adVarWChar, 50, 0},   {"varchar (40)", adVarWChar, 40, 0}, {"NVARCHAR", adVarWChar, 255, 0}, {"CHAR(1)", adWChar, 1, 0},
+        {"LONGBINARY", adLongVarBinary, 0, 0}, {"VARBINARY(16)", adVarBinary, 16, 0}, {"GUID", adGUID, 0, 0}, {"UNIQUEIDENTIFIER", adGUID, 0, 0},
+        {"SMALLINTEGER", adInteger, 0, 0}, {"VARYCHAR(9)", adVarWChar, 9, 0}, {"MYTEXT", adLongVarWChar, 0, 0}, {"BLOBBY", adLongVarBinary, 0, 0},
+        {"FLOATING", adDouble, 0, 0},      {"WHATEVER", adNumeric, 0, 18},   {"CHAR/* code */(3)", adWChar, 3, 0},
+    };
+    std::string sql = "CREATE TABLE TYPES (";
+    for (size_t i = 0; i < std::size(cases); ++i) sql += (i ? ", C" : "C") + std::to_string(i) + " " + std::get<0>(cases[i]);
+    raw().Exec(sql + ")");
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& [declared, type, size, precision] = cases[i];
+        const ColumnInfo c = Column("TYPES", "C" + std::to_string(i));
+        EXPECT_EQ(std::tuple(c.type, c.definedSize, c.precision), std::tuple(type, size, precision)) << declared;
+    }
+    EXPECT_EQ(Column("TYPES", "C11").scale, 4);
+}
 
 TEST_F(SqliteCatalog, ColumnChangesKeepRowsIndexesAndTriggers) {
     const std::tuple<const char*, const char*, _variant_t> changes[] = {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/CString.h"
@@ -100,16 +101,15 @@ TEST(LogModel, PlainTextHasNoCodesExpandedTabsAndCrLfAfterEveryLine) {
 }
 
 TEST(Utf8, BoundariesSnapToCharacters) {
-    // CharStart, NextBoundary and CharLength at pos: malformed bytes count as one character each.
-    const struct { std::string text; std::int32_t pos, start, next, length; } cases[] = {
-        {"a\xC3\xA9z", 1, 1, 1, 2}, {"a\xC3\xA9z", 2, 1, 3, 1}, {"\xE2\x82\xAC", 1, 0, 3, 1},
-        {"x\xF0\x9F\x98\x80", 4, 1, 5, 1}, {"a\x80z", 1, 1, 1, 1}, {"a\xE2\x82", 1, 1, 1, 1}, {"a\xE2\x82", 2, 2, 2, 1},
-        {"\xC0\xAF", 1, 1, 1, 1}, {"\xED\xA0\x80", 0, 0, 0, 1}, {"ab", 2, 2, 2, 0}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(utf8::CharStart(c.text, c.pos), c.start) << c.text << " at " << c.pos;
-        EXPECT_EQ(utf8::NextBoundary(c.text, c.pos), c.next) << c.text << " at " << c.pos;
-        EXPECT_EQ(utf8::CharLength(c.text, c.pos), c.length) << c.text << " at " << c.pos;
-    }
+    // CharStart, NextBoundary, CharLength and Decode at pos: malformed bytes count as one character each, shown as U+FFFD.
+    const struct { std::string text; std::int32_t pos, start, next, length; char32_t decoded; } cases[] = {
+        {"a\xC3\xA9z", 1, 1, 1, 2, 0xE9}, {"a\xC3\xA9z", 2, 1, 3, 1, 0xFFFD}, {"\xE2\x82\xAC", 1, 0, 3, 1, 0xFFFD},
+        {"x\xF0\x9F\x98\x80", 4, 1, 5, 1, 0xFFFD}, {"a\x80z", 1, 1, 1, 1, 0xFFFD}, {"a\xE2\x82", 1, 1, 1, 1, 0xFFFD}, {"ab", 2, 2, 2, 0, 0xFFFD},
+        {"a\xE2\x82", 2, 2, 2, 1, 0xFFFD}, {"\xC0\xAF", 0, 0, 0, 1, 0xFFFD}, {"\xED\xA0\x80", 0, 0, 0, 1, 0xFFFD},
+        {"\xC3z", 0, 0, 0, 1, 0xFFFD}, {"\xC0\xAF", 1, 1, 1, 1, 0xFFFD}, {"\xF0\x9F\x98\x80", 0, 0, 0, 4, 0x1F600}};
+    for (const auto& c : cases)
+        EXPECT_EQ(std::tuple(utf8::CharStart(c.text, c.pos), utf8::NextBoundary(c.text, c.pos), utf8::CharLength(c.text, c.pos),
+                             utf8::Decode(c.text, c.pos)), std::tuple(c.start, c.next, c.length, c.decoded)) << c.text << " at " << c.pos;
 }
 
 }  // namespace

@@ -285,12 +285,12 @@ TEST_F(TextWnd, HighlightFollowsTheDragAndGoesOnRelease) {
     Press(QPoint(0, y));
     Move(QPoint(Spaces(30), y));
     EXPECT_EQ(Pixel(Spaces(20), Bottom()), kWhite);
-    Move(QPoint(Spaces(10), y));  // moving the end back shrinks it
-    EXPECT_EQ(Pixel(Spaces(5), Bottom()), kWhite);
+    Move(QPoint(Spaces(1), y));  // moving the end back shrinks it, to a single character
+    EXPECT_EQ(Pixel(Spaces(1) / 2, Bottom()), kWhite);
     EXPECT_EQ(Pixel(Spaces(20), Bottom()), kRed);
-    Release(QPoint(Spaces(10), y));
-    EXPECT_EQ(Pixel(Spaces(5), Bottom()), kRed);
-    EXPECT_EQ(Clipboard(), std::string(10, ' '));
+    Release(QPoint(Spaces(1), y));
+    EXPECT_EQ(Pixel(Spaces(1) / 2, Bottom()), kRed);
+    EXPECT_EQ(Clipboard(), " ");
     // A second press while dragging (its release lost elsewhere) drops the highlight and copies nothing.
     Press(QPoint(0, y));
     Move(QPoint(Spaces(30), y));

@@ -163,16 +163,5 @@ TEST_P(Damaged, IsFoundRepairedAndCleanWhenCheckedAgain) {
 INSTANTIATE_TEST_SUITE_P(Databases, Damaged, ::testing::ValuesIn(kDamages),
                          [](const auto& test) { return std::string(test.param.name); });
 
-// The table check backs the database up before its first repair.
-TEST_F(SchemaTest, TheFirstRepairIsPrecededByABackup) {
-    CreateExampleDatabase();
-    Dialog().m_bBackupBeforeRepair = true;
-    const Lines log = Check(true);
-    const auto backup = std::find_if(log.begin(), log.end(), [](auto& l) { return l.starts_with("(3) --- Backup of the "); });
-    ASSERT_NE(backup, log.end());
-    EXPECT_TRUE(std::filesystem::exists(backup->substr(backup->find('/')))) << *backup;
-    EXPECT_GT(std::find(log.begin(), log.end(), "Missing [IX_FOLDERS_ACCOUNT] Index - FIXED") - backup, 0);
-}
-
 }  // namespace
 }  // namespace veltmoor::test

@@ -50,19 +50,6 @@ TEST_F(XmlDocumentTest, WhatCannotBeLoadedLeavesTheDocumentEmpty) {
     }
 }
 
-TEST_F(XmlDocumentTest, ElementsByNameAtAnyDepthInDocumentOrder) {
-    std::string deep, close;  // walked without recursion
-    for (int i = 0; i < 20000; ++i) deep += "<N>", close += "</N>";
-    XmlDocumentPtr doc = Load(
-        "<ROOT><A><B><DATABASE ConnectionString=\"first\"><DATABASE ConnectionString=\"nested\"/></DATABASE></B></A>"
-        "<DATABASE ConnectionString=\"second\"/><database ConnectionString=\"lower\"/>"
-        "<DATABASE connectionstring=\"lower-attribute\"/>" + deep + "<DATABASE ConnectionString=\"deep\"/>" +
-        close + "</ROOT>");
-    EXPECT_EQ(Attributes(doc->getElementsByTagName("DATABASE"), "ConnectionString"),
-              (Strings{"first", "nested", "second", "-", "deep"}));
-    EXPECT_EQ(doc->getElementsByTagName("N")->length(), 20000);
-}
-
 TEST_F(XmlDocumentTest, TablesColumnsAndIndexesAreDirectChildren) {
     XmlDocumentPtr doc = Load(
         "<SCHEMA><TABLES><TABLE name=\"ONE\"><COLUMN name=\"ID\"/><INDEX name=\"PK\"/><COLUMN name=\"NAME\"/>"
