@@ -393,6 +393,8 @@ TEST(AccountRowsOnEveryEngine, AKilledRunLeavesNoAccountHalfRepaired) {
                                    "AND NAME NOT IN ('alice', 'bob', 'o''brien')");
         EXPECT_LE(fixed, 2 * repaired + 3);  // every line that said FIXED was kept (3: bob's and o'brien's)
         EXPECT_LT(repaired, 20000);
+    }
+}
 
 // Names with quotes of every engine, a degree sign and accented letters, in each
 // statement a table repair builds (index, default, autonumber): every engine
