@@ -93,8 +93,8 @@ bool CVeltmoorDlg::BackUpBeforeFirstRepair() {
     //    (servers keep their own backups), unless the caller asked for none.
     // 3. The log says where the copy is, before the first repair's line.
     try {
-        if (m_pConnection->IsReadOnly())
-            throw _com_error(hr::kFail, kProgramName,
+        if (const CString reason = m_pConnection->ReadOnlyReason(); m_pConnection->IsReadOnly())
+            throw _com_error(hr::kFail, kProgramName, !reason.empty() ? reason :
                              "The connection to the database is read-only (its connection string's Mode, or the "
                              "file's permissions, allow reading only), so nothing was repaired. Open it read-write "
                              "to fix errors.");

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 
 #include "base/CString.h"
+#include "db/ado/EmbeddedFile.h"
 #include "db/ado/Providers.h"
 #include "db/ado/sqlite/SqliteConnection.h"
 #include "db/ado/sqlite/SqliteErrors.h"
@@ -52,8 +52,8 @@ bool ModeIsReadOnly(const std::string& mode) {
     return (bits & 2) == 0 && ((bits & 1) != 0 || (bits & 12) == 8);
 }
 
-// The first bytes of the file decide what it is: SQLite, a genuine Jet/Access
-// database (which this provider cannot read), or something else.
+// The first bytes of the file decide what it is: SQLite, a newer Access (ACE)
+// database, which nothing here reads, or something else. Jet files never come here.
 void CheckFile(const std::string& path, bool& readOnly) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
@@ -65,18 +65,14 @@ void CheckFile(const std::string& path, bool& readOnly) {
     if (S_ISDIR(info.st_mode)) CannotOpen("'" + path + "' is a folder, not a database file.");
     if (info.st_size == 0) CannotOpen("'" + path + "' is empty: it is not a database file.");
 
-    std::ifstream file(path, std::ios::binary);
-    if (!file) CannotOpen("Could not read file '" + path + "': " + std::strerror(errno) + ".");
-    char header[20] = {};
-    file.read(header, sizeof header);
-    const std::string bytes(header, static_cast<size_t>(file.gcount()));
-    if (bytes.size() >= 19 && (bytes.compare(4, 15, "Standard Jet DB") == 0 || bytes.compare(4, 15, "Standard ACE DB") == 0))
+    if (::access(path.c_str(), R_OK) != 0) CannotOpen("Could not read file '" + path + "': " + std::strerror(errno) + ".");
+    const EmbeddedFormat format = FormatOfFile(path);
+    if (format == EmbeddedFormat::Ace)
         CannotOpen("'" + path +
-                   "' is a Microsoft Access (Jet/ACE) database; this program reads SQLite databases. Convert it with "
-                   "Debian's mdbtools: mdb-schema '" + path + "' sqlite | sqlite3 NEW.db, then for each table that "
-                   "mdb-tables lists, mdb-export -I sqlite '" + path + "' TABLE | sqlite3 NEW.db; then name NEW.db as "
-                   "the data source.");
-    if (bytes.size() < 16 || bytes.compare(0, 16, std::string("SQLite format 3\0", 16)) != 0)
+                   "' is a Microsoft Access 2007 or later (ACE) database, which this program cannot read. Save it in "
+                   "Access as an Access 2002-2003 database (.mdb), which this program checks read-only, or " +
+                   MdbToolsConversion(path) + ".");
+    if (format != EmbeddedFormat::Sqlite)
         CannotOpen("'" + path + "' is not a database file: it is neither an SQLite nor a Jet database.");
 
     // A file without write permission opens for reading only, even for a user whom
@@ -87,7 +83,7 @@ void CheckFile(const std::string& path, bool& readOnly) {
 }  // namespace
 
 std::shared_ptr<Connection> OpenSqliteProvider(const ConnectionString& cs, const OpenOptions& options) {
-    const std::optional<std::string> source = cs.GetAny({"Data Source", "DataSource", "DBQ"});
+    const std::optional<std::string> source = EmbeddedDataSource(cs);
     if (!source || source->empty())
         CannotOpen("The connection string names no database file: it has no \"Data Source\" key.");
     const std::string& path = *source;
