@@ -89,7 +89,8 @@ protected:
         EXPECT_EQ(sqlite3_exec(db, kTwin, nullptr, nullptr, nullptr), SQLITE_OK);
         sqlite3_close(db);
         for (const TempDir* dir : {&jetDir_, &sqliteDir_})
-            dir->Write("tables.xml", "<?xml version=\"1.0\"?>\n<VELTMOOR><TABLES>" + GetParam().xml + "</TABLES></VELTMOOR>\n");
+            dir->Write("tables.xml",
+                       "<?xml version=\"1.0\"?>\n<VELTMOOR><TABLES>" + GetParam().xml + "</TABLES></VELTMOOR>\n");
     }
     // One press of "Check Tables" in a dialog connected to the folder's database.
     std::vector<LogEntry> Check(const TempDir& dir, bool fix) {
@@ -119,7 +120,8 @@ TEST_P(JetCheck, ReportsWhatTheSqliteTwinReportsAndRepairsNothing) {
 
     const std::vector<LogEntry> fixed = Check(jetDir_, true);
     EXPECT_EQ(Shortened(fixed), c.fix);
-    const auto reason = std::find_if(fixed.begin(), fixed.end(), [](const LogEntry& e) { return e.text.starts_with("Description: "); });
+    const auto reason =
+        std::find_if(fixed.begin(), fixed.end(), [](const LogEntry& e) { return e.text.starts_with("Description: "); });
     if (reason != fixed.end()) {
         EXPECT_THAT(reason->text, ::testing::HasSubstr("Jet files are checked read-only here"));
         EXPECT_THAT(reason->text, ::testing::HasSubstr("server's own platform"));

@@ -22,7 +22,8 @@ std::vector<MdbCatalogEntry*> UserTables(MdbHandle& mdb) {
     std::vector<MdbCatalogEntry*> tables;
     for (unsigned i = 0; i < mdb.num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb.catalog, i));
-        if (mdb_is_user_table(entry) && !EqualsNoCase(std::string_view(entry->object_name).substr(0, 4), "MSys")) tables.push_back(entry);
+        const std::string_view name = entry->object_name;
+        if (mdb_is_user_table(entry) && !EqualsNoCase(name.substr(0, 4), "MSys")) tables.push_back(entry);
     }
     return tables;
 }

@@ -78,7 +78,8 @@ _variant_t JetRecordset::Value(const Field& field, bool isNull) {
     switch (column.col_type) {
         case MDB_BYTE: return _variant_t(static_cast<std::int64_t>(mdb_get_byte(page, at)));
         case MDB_INT: return _variant_t(static_cast<std::int64_t>(static_cast<std::int16_t>(mdb_get_int16(page, at))));
-        case MDB_LONGINT: return _variant_t(static_cast<std::int64_t>(static_cast<std::int32_t>(mdb_get_int32(page, at))));
+        case MDB_LONGINT:
+            return _variant_t(static_cast<std::int64_t>(static_cast<std::int32_t>(mdb_get_int32(page, at))));
         case MDB_FLOAT: return _variant_t(static_cast<double>(mdb_get_single(page, at)));
         case MDB_DOUBLE: return _variant_t(mdb_get_double(page, at));
         case MDB_MONEY: {

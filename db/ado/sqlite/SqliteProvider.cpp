@@ -65,7 +65,8 @@ void CheckFile(const std::string& path, bool& readOnly) {
     if (S_ISDIR(info.st_mode)) CannotOpen("'" + path + "' is a folder, not a database file.");
     if (info.st_size == 0) CannotOpen("'" + path + "' is empty: it is not a database file.");
 
-    if (::access(path.c_str(), R_OK) != 0) CannotOpen("Could not read file '" + path + "': " + std::strerror(errno) + ".");
+    if (::access(path.c_str(), R_OK) != 0)
+        CannotOpen("Could not read file '" + path + "': " + std::strerror(errno) + ".");
     const EmbeddedFormat format = FormatOfFile(path);
     if (format == EmbeddedFormat::Ace)
         CannotOpen("'" + path +
