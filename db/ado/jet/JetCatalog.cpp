@@ -32,8 +32,7 @@ DataTypeEnum AdoxType(int mdbType) {
     }
 }
 
-}  // namespace
-
+// The ADOX description of a libmdb column (jet3: text sizes count bytes, not characters).
 ColumnInfo DescribeColumn(const MdbColumn& column, bool jet3) {
     ColumnInfo info;
     info.name = column.name;
@@ -50,6 +49,8 @@ ColumnInfo DescribeColumn(const MdbColumn& column, bool jet3) {
     if (dflt && *dflt) info.defaultValue = _variant_t(std::string(dflt));
     return info;
 }
+
+}  // namespace
 
 std::vector<std::string> JetCatalog::TableNames() {
     std::vector<std::string> names;

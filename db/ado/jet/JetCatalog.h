@@ -31,7 +31,4 @@ private:
     std::string path_;
 };
 
-// The ADOX description of a libmdb column (jet3: sizes of text are in bytes, not characters).
-ColumnInfo DescribeColumn(const MdbColumn& column, bool jet3);
-
 }  // namespace veltmoor::ado::jet
