@@ -25,7 +25,7 @@ void RaiseClosed(const char* what) {
 std::string ReadOnlyReason(const std::string& path) {
     return "'" + path + "' is a Microsoft Jet database, and Jet files are checked read-only here: nothing was "
            "repaired. To repair it, run the check on the server's own platform, where Jet writes the file, or " +
-           MdbToolsConversion(path) + ", and point the server at NEW.db.";
+           MdbToolsConversion(path) + ", and point the server at it too.";
 }
 
 }  // namespace veltmoor::ado::jet
