@@ -4,6 +4,7 @@
 
 #include "base/CString.h"
 #include "db/ado/Connection.h"
+#include "db/ado/EmbeddedFile.h"
 #include "db/ado/Providers.h"
 
 namespace veltmoor::ado {
@@ -43,7 +44,7 @@ public:
         const ConnectionString cs = ConnectionString::Parse(connectionString);
         const std::string provider = cs.Get("Provider").value_or("MSDASQL");
         switch (Classify(provider)) {
-            case ProviderKind::Embedded: impl_ = OpenSqliteProvider(cs, options_); break;
+            case ProviderKind::Embedded: impl_ = OpenEmbedded(cs); break;
             case ProviderKind::SqlServer: impl_ = OpenOdbcProvider(cs, true, options_); break;
             case ProviderKind::Odbc: impl_ = OpenOdbcProvider(cs, false, options_); break;
             case ProviderKind::Unknown:
@@ -76,6 +77,14 @@ public:
     std::string BackupTo(const std::string& path) override { return Require().BackupTo(path); }
 
 private:
+    // The file's first bytes pick the reader: libmdb for a Jet file, SQLite for the rest
+    // (which also says why a file is neither).
+    std::shared_ptr<Connection> OpenEmbedded(const ConnectionString& cs) {
+        const std::optional<std::string> path = EmbeddedDataSource(cs);
+        const EmbeddedFormat format = path ? FormatOfFile(*path) : EmbeddedFormat::Other;
+        if (format == EmbeddedFormat::Jet3 || format == EmbeddedFormat::Jet4) return OpenJetProvider(*path);
+        return OpenSqliteProvider(cs, options_);
+    }
     Connection& Require() {
         if (!impl_)
             throw _com_error(hr::kObjectClosed, "ADODB.Connection", "Operation is not allowed when the object is closed.");

@@ -23,12 +23,14 @@ protected:
 };
 
 TEST_F(SqliteProvider, OpenRefusesWhatIsNoSqliteDatabaseSayingWhy) {
-    std::string jet(4, '\0'), broken("SQLite format 3\0", 16);
+    std::string jet(4, '\0'), ace(4, '\0'), broken("SQLite format 3\0", 16);
     jet += "Standard Jet DB" + std::string(200, '\0');
+    ace += "Standard ACE DB" + std::string(200, '\0');
     broken += std::string(4096, '\xff');
     const std::pair<std::string, std::string> cases[] = {
         {dir_.File("nothere.mdb"), "Could not find file '" + dir_.File("nothere.mdb") + "'"},
-        {dir_.Write("access.mdb", jet), "mdb-export"},
+        {dir_.Write("access.accdb", ace), "mdb-export"},
+        {dir_.Write("access.mdb", jet), "Microsoft Jet database '" + dir_.File("access.mdb") + "': it may be damaged"},
         {dir_.Write("notes.mdb", "not the rows you are looking for\n"), "is not a database file"},
         {dir_.Write("empty.mdb", ""), "is empty"},
         {dir_.Folder(), "is a folder"},

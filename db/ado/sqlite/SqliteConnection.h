@@ -35,7 +35,12 @@ public:
     std::shared_ptr<CatalogBackend> Catalog() override;
     std::string DatabaseFile() override { return session_->path(); }
     bool IsReadOnly() override { return session_->readOnly() != ReadOnly::No; }
-    std::string ReadOnlyReason() override { return sqlite::ReadOnlyReason(session_->readOnly()); }
+    std::string ReadOnlyReason() override {
+        const std::string why = sqlite::ReadOnlyReason(session_->readOnly());
+        return why.empty() ? why
+                           : "The connection to the database is read-only (" + why +
+                                 "), so nothing was repaired. Open it read-write to fix errors.";
+    }
     // PRAGMA quick_check: empty when sound; damage SQLite meets on the way counts as found.
     std::string QuickCheck() override;
     // SQLite's online backup, made in a private folder beside the backup and only then

@@ -10,6 +10,7 @@
 
 #include "base/CString.h"
 #include "base/RegularFile.h"
+#include "db/ado/EmbeddedFile.h"
 #include "db/ado/Providers.h"
 #include "db/ado/sqlite/SqliteConnection.h"
 #include "db/ado/sqlite/SqliteErrors.h"
@@ -53,8 +54,8 @@ bool ModeIsReadOnly(const std::string& mode) {
     return (bits & 2) == 0 && ((bits & 1) != 0 || (bits & 12) == 8);
 }
 
-// The first bytes of the file decide what it is: SQLite, a genuine Jet/Access
-// database (which this provider cannot read), or something else.
+// The first bytes of the file decide what it is: SQLite, a newer Access (ACE)
+// database, which nothing here reads, or something else. Jet files never come here.
 void CheckFile(const std::string& path, sqlite::ReadOnly& readOnly) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
@@ -70,17 +71,16 @@ void CheckFile(const std::string& path, sqlite::ReadOnly& readOnly) {
     std::string why;
     const int fd = OpenRegularFile(path, why);
     if (fd < 0) CannotOpen("Could not read file '" + path + "': " + why + ".");
-    char header[20] = {};
+    char header[0x15] = {};
     const ssize_t got = ::read(fd, header, sizeof header);
     ::close(fd);
-    const std::string bytes(header, got > 0 ? static_cast<size_t>(got) : 0);
-    if (bytes.size() >= 19 && (bytes.compare(4, 15, "Standard Jet DB") == 0 || bytes.compare(4, 15, "Standard ACE DB") == 0))
+    const EmbeddedFormat format = FormatOfHeader(std::string_view(header, got > 0 ? static_cast<size_t>(got) : 0));
+    if (format == EmbeddedFormat::Ace)
         CannotOpen("'" + path +
-                   "' is a Microsoft Access (Jet/ACE) database; this program reads SQLite databases. Convert it with "
-                   "Debian's mdbtools: mdb-schema '" + path + "' sqlite | sqlite3 NEW.db, then for each table that "
-                   "mdb-tables lists, mdb-export -I sqlite '" + path + "' TABLE | sqlite3 NEW.db; then name NEW.db as "
-                   "the data source.");
-    if (bytes.size() < 16 || bytes.compare(0, 16, std::string("SQLite format 3\0", 16)) != 0)
+                   "' is a Microsoft Access 2007 or later (ACE) database, which this program cannot read. Save it in "
+                   "Access as an Access 2002-2003 database (.mdb), which this program checks read-only, or " +
+                   MdbToolsConversion(path) + ".");
+    if (format != EmbeddedFormat::Sqlite)
         CannotOpen("'" + path + "' is not a database file: it is neither an SQLite nor a Jet database.");
 
     // A file without write permission opens for reading only, even for a user whom
@@ -96,7 +96,7 @@ void CheckFile(const std::string& path, sqlite::ReadOnly& readOnly) {
 }  // namespace
 
 std::shared_ptr<Connection> OpenSqliteProvider(const ConnectionString& cs, const OpenOptions& options) {
-    const std::optional<std::string> source = cs.GetAny({"Data Source", "DataSource", "DBQ"});
+    const std::optional<std::string> source = EmbeddedDataSource(cs);
     if (!source || source->empty())
         CannotOpen("The connection string names no database file: it has no \"Data Source\" key.");
     const std::string& path = *source;

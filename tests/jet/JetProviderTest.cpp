@@ -1,0 +1,215 @@
+// The Jet reader on files written by Access itself (tests/jet/data): recognition by
+// the first bytes, rows read with their types, the catalog, and every write refused
+// with the file left as it was.
+#include <gmock/gmock.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "base/CString.h"
+#include "db/ado/Connection.h"
+#include "db/ado/EmbeddedFile.h"
+#include "db/ado/jet/JetSelect.h"
+#include "tests/support/TempDir.h"
+
+namespace veltmoor::test {
+namespace {
+
+using ado::EmbeddedFormat;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+const std::string kUsers = VELTMOOR_JET_DATA "/node-adodb.mdb";
+const std::string kStates = VELTMOOR_JET_DATA "/database-js-adodb.mdb";
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+ado::ConnectionPtr Open(const std::string& path) {
+    ado::ConnectionPtr c = ado::CreateConnection();
+    c->Open("Provider=Microsoft.Jet.OLEDB.4.0; Data Source=" + path, "", "", 0);
+    return c;
+}
+
+// Each value of each row, "|"-joined, nulls as NULL, texts quoted, booleans as True/False.
+std::vector<std::string> Rows(ado::Connection& c, const std::string& sql, const std::vector<std::string>& columns) {
+    std::vector<std::string> rows;
+    for (ado::RecordsetPtr r = c.Execute(sql); !r->IsEOF(); r->MoveNext()) {
+        std::string row;
+        for (const std::string& column : columns) {
+            const _variant_t v = r->GetField(column);
+            using K = _variant_t::Kind;
+            row += row.empty() ? "" : "|";
+            row += v.kind() == K::Null ? "NULL" : v.kind() == K::Text ? "'" + v.AsText() + "'" : v.ToString();
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST(JetFormatTest, FirstBytesTellTheFormat) {
+    using namespace std::string_literals;
+    const std::string jet = "\0\1\0\0Standard Jet DB\0"s;
+    const struct {
+        std::string header;
+        EmbeddedFormat format;
+    } cases[] = {
+        {"SQLite format 3\0 and the rest of the page"s, EmbeddedFormat::Sqlite},
+        {jet + '\0', EmbeddedFormat::Jet3},
+        {jet + '\1', EmbeddedFormat::Jet4},
+        {jet + '\2', EmbeddedFormat::Ace},  // a later Access version in a Jet header
+        {"\0\1\0\0Standard ACE DB\0\3"s, EmbeddedFormat::Ace},
+        {jet, EmbeddedFormat::Other},       // too short to tell the version
+    };
+    for (const auto& c : cases) EXPECT_EQ(ado::FormatOfHeader(c.header), c.format) << c.header;
+    EXPECT_EQ(ado::FormatOfFile(kUsers), EmbeddedFormat::Jet4);
+}
+
+TEST(JetSelectTest, OnlyPlainSelectsOfWholeTables) {
+    const struct {
+        const char* sql;
+        std::vector<std::string> columns;  // empty: not a plain SELECT
+        const char* table;
+        bool complete;
+    } cases[] = {
+        {"SELECT ID FROM SETTINGS", {"ID"}, "SETTINGS", true},
+        {"  select id ,[User Name],x_1 from [My Table] ; \n", {"id", "User Name", "x_1"}, "My Table", true},
+        {"SELECT [FROM] FROM t;", {"FROM"}, "t", true},
+        {"SELECT ID FROM SETTINGS WHERE ID = 5", {"ID"}, "SETTINGS", false},
+        {"SELECT * FROM T", {}, "", false},
+        {"SELECT FROM T", {}, "", false},
+        {"SELECT ID, FROM T", {}, "", false},
+        {"SELECT [ID FROM T", {}, "", false},
+        {"UPDATE T SET ID = 1", {}, "", false},
+        {"SELECTED ID FROM T", {}, "", false},
+    };
+    for (const auto& c : cases) {
+        const std::optional<ado::jet::PlainSelect> s = ado::jet::ParsePlainSelect(c.sql);
+        ASSERT_EQ(s.has_value(), !c.columns.empty()) << c.sql;
+        if (!s) continue;
+        EXPECT_EQ(s->columns, c.columns) << c.sql;
+        EXPECT_EQ(s->table, c.table) << c.sql;
+        EXPECT_EQ(s->complete, c.complete) << c.sql;
+    }
+}
+
+TEST(JetProviderTest, RowsOfAnAccessFileWithTheirTypes) {
+    const std::string before = Bytes(kUsers);
+    ado::ConnectionPtr c = Open(kUsers);
+    EXPECT_EQ(c->Provider(), "Microsoft.Jet.OLEDB.4.0");
+    EXPECT_EQ(c->DbmsName(), ado::kJetDbmsName);
+    EXPECT_TRUE(c->IsReadOnly());
+    EXPECT_THAT(Rows(*c, "select [UserId], username, UserSex, UserBirthday, UserMarried from users;",
+                     {"UserId", "UserName", "usersex", "UserBirthday", "UserMarried"}),
+                ElementsAre("1|'Nuintun'|'Male'|'1989-01-25 00:00:00'|True",
+                            "2|'Angela'|'Female'|'1988-12-18 00:00:00'|False",
+                            "3|'张三'|'男'|'1986-12-18 00:00:00'|True"));
+    ado::RecordsetPtr first = c->Execute("SELECT UserId FROM Users");
+    EXPECT_EQ(first->GetField("UserId").kind(), _variant_t::Kind::Integer);
+    // Two readers at once each keep their own place.
+    ado::RecordsetPtr second = c->Execute("SELECT UserName FROM Users");
+    second->MoveNext();
+    first->MoveNext();
+    first->MoveNext();
+    EXPECT_EQ(first->GetField("UserId").AsInteger(), 3);
+    EXPECT_EQ(second->GetField("UserName").AsText(), "Angela");
+    first->MoveFirst();
+    EXPECT_EQ(first->GetField("UserId").AsInteger(), 1);
+
+    ado::ConnectionPtr states = Open(kStates);
+    // states lost a column once: rows read by mdb_fetch_row still come whole.
+    const std::vector<std::string> rows =
+        Rows(*states, "SELECT State, Population, Ranking FROM states", {"State", "Population", "Ranking"});
+    EXPECT_EQ(rows.size(), 51u);  // the states and DC
+    EXPECT_THAT(rows, ::testing::Contains("'California'|38332521|1"));
+    EXPECT_EQ(Bytes(kUsers), before);
+}
+
+// A copy of node-adodb.mdb with two rows changed in place on their data page: Nuintun's
+// UserSex and UserBirthday made NULL (their null-mask bits cleared), Angela's UserSex
+// an empty text (its length made 0, its null-mask bit kept).
+TEST(JetProviderTest, NullsAndEmptyTextsAreTold) {
+    constexpr size_t kPage = 0x1b000, kNuintunMask = kPage + 0xfff, kAngelaEnd = kPage + 0xfb3 + 0x1e;
+    std::string bytes = Bytes(kUsers);
+    ASSERT_EQ(bytes.substr(kNuintunMask, 1), "\x1f");
+    ASSERT_EQ(bytes.substr(kAngelaEnd - 8, 10), std::string("\xff\xfe" "Female\x1e\0", 10));
+    bytes[kNuintunMask] = '\x13';
+    bytes[kAngelaEnd] = '\x16';
+    TempDir dir;
+    ado::ConnectionPtr c = Open(dir.Write("changed.mdb", bytes));
+    EXPECT_THAT(Rows(*c, "SELECT UserId, UserName, UserSex, UserBirthday FROM Users",
+                     {"UserId", "UserName", "UserSex", "UserBirthday"}),
+                ElementsAre("1|'Nuintun'|NULL|NULL", "2|'Angela'|''|'1988-12-18 00:00:00'",
+                            "3|'张三'|'男'|'1986-12-18 00:00:00'"));
+}
+
+TEST(JetProviderTest, TheCatalogAsAccessWroteIt) {
+    ado::ConnectionPtr c = Open(kUsers);
+    std::shared_ptr<ado::CatalogBackend> catalog = c->Catalog();
+    EXPECT_THAT(catalog->TableNames(), ElementsAre("Users"));
+    std::vector<std::string> columns;
+    for (const ado::ColumnInfo& i : catalog->Columns("USERS"))
+        columns.push_back(Format("%s %d %ld auto=%d null=%d default=%s", i.name.c_str(), i.type, i.definedSize,
+                                 i.autoIncrement, i.nullable, i.defaultValue.ToString().c_str()));
+    EXPECT_THAT(columns, ElementsAre("UserId 3 0 auto=1 null=0 default=", "UserName 202 255 auto=0 null=0 default=",
+                                     "UserSex 202 255 auto=0 null=1 default=", "UserBirthday 7 0 auto=0 null=1 default=",
+                                     "UserMarried 11 0 auto=0 null=0 default=0"));
+    const std::vector<ado::IndexInfo> indexes = catalog->Indexes("Users");
+    ASSERT_EQ(indexes.size(), 1u);
+    EXPECT_EQ(indexes[0].name, "PrimaryKey");
+    EXPECT_TRUE(indexes[0].primaryKey && indexes[0].unique);
+    ASSERT_EQ(indexes[0].columns.size(), 1u);
+    EXPECT_EQ(indexes[0].columns[0].name, "UserId");
+
+    std::shared_ptr<ado::CatalogBackend> states = Open(kStates)->Catalog();
+    EXPECT_EQ(states->Columns("states")[0].defaultValue.ToString(), "0");
+    EXPECT_EQ(states->Indexes("states")[0].columns[0].name, "State");
+}
+
+TEST(JetProviderTest, EveryWriteAndEveryOtherStatementIsRefused) {
+    const std::string before = Bytes(kUsers);
+    ado::ConnectionPtr c = Open(kUsers);
+    std::shared_ptr<ado::CatalogBackend> catalog = c->Catalog();
+    ado::IndexInfo index;
+    index.name = "IX";
+    const struct {
+        const char* name;
+        std::function<void()> run;
+        HRESULT code;
+        const char* says;
+    } cases[] = {
+        {"missing table", [&] { c->Execute("SELECT ID FROM SETTINGS WHERE ID = 5"); }, hr::kNoTable, "'SETTINGS'"},
+        {"missing column", [&] { c->Execute("SELECT UserId, Nope FROM Users"); }, hr::kErrorsInCommand, "[Nope]"},
+        {"where", [&] { c->Execute("SELECT UserId FROM Users WHERE UserId = 1"); }, hr::kNotSupported,
+         "'SELECT UserId FROM Users WHERE UserId = 1' cannot run"},
+        {"update", [&] { c->Execute("UPDATE Users SET UserSex = 'x'"); }, hr::kNotSupported, "read read-only here"},
+        {"begin", [&] { c->BeginTrans(); }, hr::kNotSupported, "BeginTrans was refused"},
+        {"commit", [&] { c->CommitTrans(); }, hr::kNotSupported, "CommitTrans was refused"},
+        {"table", [&] { catalog->CreateTable({"T", {}}); }, hr::kNotSupported, "creating table [T]"},
+        {"index", [&] { catalog->CreateIndex("Users", index); }, hr::kNotSupported, "creating index [IX]"},
+        {"property", [&] { catalog->SetColumnProperty("Users", "UserSex", "Default", _variant_t(1)); },
+         hr::kNotSupported, "\"Default\" property of column [UserSex]"},
+        {"backup", [&] { c->BackupTo(kUsers + ".bak"); }, hr::kNotSupported, "the backup before a repair"},
+    };
+    for (const auto& t : cases) {
+        try {
+            t.run();
+            ADD_FAILURE() << t.name << ": no error";
+        } catch (const _com_error& e) {
+            EXPECT_EQ(e.Error(), t.code) << t.name;
+            EXPECT_THAT(e.Description(), HasSubstr(t.says)) << t.name;
+        }
+    }
+    EXPECT_THAT(c->ReadOnlyReason(), HasSubstr("checked read-only here"));
+    EXPECT_THAT(c->ReadOnlyReason(), HasSubstr("mdb-export -I sqlite"));
+    EXPECT_EQ(Bytes(kUsers), before);
+    EXPECT_FALSE(std::filesystem::exists(kUsers + ".bak"));
+}
+
+}  // namespace
+}  // namespace veltmoor::test
