@@ -139,7 +139,7 @@ TEST_P(JetCheck, ReportsWhatTheSqliteTwinReportsAndRepairsNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(NodeAdodb, JetCheck, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+                         [](const ::testing::TestParamInfo<Case>& test) { return std::string(test.param.name); });
 
 }  // namespace
 }  // namespace veltmoor::test

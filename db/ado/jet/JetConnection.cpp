@@ -59,7 +59,7 @@ std::shared_ptr<CatalogBackend> JetConnection::Catalog() {
     return std::make_shared<JetCatalog>(mdb_, path_);
 }
 
-void JetConnection::BackupTo(const std::string&) {
+std::string JetConnection::BackupTo(const std::string&) {
     Require("Connection.BackupTo");
     RaiseReadOnly("the backup before a repair", path_);
 }

@@ -34,7 +34,7 @@ public:
     bool IsReadOnly() override { return true; }
     std::string ReadOnlyReason() override;
     // Nothing is repaired, so nothing is backed up before a repair.
-    void BackupTo(const std::string&) override;
+    std::string BackupTo(const std::string&) override;
 
 private:
     void Require(const char* what);
