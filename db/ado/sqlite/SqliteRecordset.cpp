@@ -1,5 +1,7 @@
 #include "db/ado/sqlite/SqliteRecordset.h"
 
+#include <algorithm>
+
 #include "base/CString.h"
 
 namespace veltmoor::ado::sqlite {
@@ -83,10 +85,13 @@ _variant_t SqliteRecordset::GetField(const std::string& name) {
             columns_.emplace_back(column ? column : "");
         }
     }
+    // Callers read a row's fields in the same order row after row: the search starts
+    // after the field found last.
+    const int count = static_cast<int>(columns_.size());
     int index = -1;
-    for (int i = 0; i < static_cast<int>(columns_.size()); ++i) {
+    for (int n = 0, i = (lastField_ + 1) % std::max(count, 1); n < count; ++n, i = (i + 1) % count) {
         if (SameName(columns_[i].c_str(), name)) {
-            index = i;
+            index = lastField_ = i;
             break;
         }
     }

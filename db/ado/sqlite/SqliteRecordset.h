@@ -43,6 +43,7 @@ private:
     std::shared_ptr<Session> session_;
     StatementHandle stmt_;
     std::vector<std::string> columns_;  // the statement's column names, read at the first field
+    int lastField_ = -1;                // the column GetField found last
     bool eof_ = true;
     SqliteRecordset* prev_ = nullptr;  // the session's list of open recordsets
     SqliteRecordset* next_ = nullptr;
