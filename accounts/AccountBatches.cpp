@@ -108,7 +108,10 @@ std::vector<Account> AccountBatches::Read(bool withLinks) {
     for (; !rows->IsEOF(); rows->MoveNext()) {
         Account& a = batch.emplace_back(ReadAccount(rows));
         for (int i = 0; i < kLinkCount && withLinks; ++i) a.linked[i] = rows->GetField(kLinkChecks[i].flag).ToInt32() != 0;
-        if (sql_.PagesByRowid()) rowids.push_back(rows->GetField("ROW_ID").AsInteger());
+        if (!sql_.PagesByRowid()) continue;
+        const std::optional<std::int64_t> rowid = WholeNumber(rows->GetField("ROW_ID"));
+        if (!rowid) throw _com_error(hr::kTypeMismatch);  // SQLite's rowid is a whole number
+        rowids.push_back(*rowid);
     }
     rows->Close();
     Advance(batch, rowids);
