@@ -2,6 +2,7 @@
 
 #include "accounts/AccountBatches.h"
 
+#include "app/VeltmoorDlg.h"
 #include "base/CString.h"
 #include "db/ado/odbc/OdbcEngine.h"
 
@@ -12,13 +13,11 @@ namespace {
 constexpr const char* kTieOrder = "A.NAME, A.SETTINGS_ID, A.HOME_FOLDER_ID, A.QUOTA_ID, A.RATIO_ID";
 }  // namespace
 
-AccountSql AccountSql::For(ado::Connection& connection) {
-    const CString provider = ToUpper(connection.Provider());
-    if (provider.rfind("SQLOLEDB", 0) == 0) return AccountSql(Engine::SqlServer);
-    if (provider.rfind("MSDASQL", 0) != 0)
-        return AccountSql(connection.DbmsName() == ado::kJetDbmsName ? Engine::Jet : Engine::Sqlite);
-    const std::string dbms = connection.DbmsName();
-    if (dbms.empty()) return AccountSql(Engine::SqlServer);  // as IsSqlServerProvider takes it
+AccountSql AccountSql::For(const ado::ConnectionPtr& connection) {
+    if (IsSqlServerProvider(connection)) return AccountSql(Engine::SqlServer);
+    const std::string dbms = connection->DbmsName();
+    if (ToUpper(connection->Provider()).rfind("MSDASQL", 0) != 0)
+        return AccountSql(dbms == ado::kJetDbmsName ? Engine::Jet : Engine::Sqlite);
     switch (ado::odbc::EngineFromDbmsName(dbms)) {
         case ado::odbc::Engine::SqlServer: return AccountSql(Engine::SqlServer);
         case ado::odbc::Engine::Sqlite: return AccountSql(Engine::Sqlite);

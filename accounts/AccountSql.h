@@ -28,7 +28,7 @@ public:
     enum class Engine { Sqlite, SqlServer, PostgreSql, MariaDb, Jet, Other };
 
     // The engine behind the connection (its provider, and the DBMS name of ODBC sources).
-    static AccountSql For(ado::Connection& connection);
+    static AccountSql For(const ado::ConnectionPtr& connection);
     explicit AccountSql(Engine engine) : engine_(engine) {}
 
     bool PagesByRowid() const { return engine_ == Engine::Sqlite; }

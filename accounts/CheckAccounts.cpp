@@ -19,7 +19,7 @@ void CVeltmoorDlg::CheckAccounts() {
     //    are reported and, with "Fix Errors", repaired inside the batch's transaction.
     // 3. End the batch: commit its repairs, then write its lines, held until then.
     try {
-        accounts::AccountRun run(*this, accounts::AccountSql::For(*m_pConnection));
+        accounts::AccountRun run(*this, accounts::AccountSql::For(m_pConnection));
         accounts::AccountBatches batches(m_pConnection, run.Sql(), kBatchSize);
         std::vector<accounts::Account> batch = batches.Next();
         if (batch.empty()) {
