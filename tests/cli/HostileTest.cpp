@@ -1,10 +1,7 @@
 // The built veltmoor-cli in a hostile environment: a full disk, signals, a real
 // terminal, locales, FIFOs, names that are not UTF-8, an unwritable folder.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <pty.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -13,59 +10,13 @@
 #include <thread>
 
 #include "tests/accounts/AccountDatabase.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-std::string Content(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-struct Result { int status = -1; std::string out, err; };  // -1: killed (by a signal, or after a minute)
-
-// veltmoor-cli started with fork and exec; stdout to the path `out` (empty: a file
-// read back; "pty": a real pseudo-terminal, stderr too), extra "NAME=value"s first
-// in its environment, and as the user nobody when asked and run as root.
-class Cli {
-public:
-    explicit Cli(std::vector<std::string> args, const std::string& out = "", std::vector<std::string> env = {}, bool asNobody = false)
-        : out_(out.empty() ? dir_.File("out") : out) {
-        std::vector<char*> argv{const_cast<char*>(VELTMOOR_CLI)}, envp;
-        for (std::string& a : args) argv.push_back(a.data());
-        for (std::string& var : env) envp.push_back(var.data());
-        for (char** var = environ; *var; ++var) envp.push_back(*var);
-        argv.push_back(nullptr), envp.push_back(nullptr);
-        pid_ = out == "pty" ? forkpty(&terminal_, nullptr, nullptr, nullptr) : fork();
-        if (pid_ != 0) return;
-        if (out != "pty") dup2(open(out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1), dup2(open(err_.c_str(), O_WRONLY | O_CREAT, 0600), 2);
-        if (asNobody && getuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
-        execve(argv[0], argv.data(), envp.data());
-        _exit(127);
-    }
-    void Signal(int number) const { kill(pid_, number); }
-    std::string OutSoFar() const { return Content(out_); }
-    Result Finish() {
-        Result r;
-        char buffer[4096];
-        for (ssize_t n; terminal_ >= 0 && (n = read(terminal_, buffer, sizeof buffer)) > 0;) r.out.append(buffer, size_t(n));
-        int status = 0;
-        for (int i = 0; i < 6000 && waitpid(pid_, &status, WNOHANG) == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (kill(pid_, SIGKILL) == 0) waitpid(pid_, &status, 0);
-        if (terminal_ < 0 && fs::is_regular_file(out_)) r.out = Content(out_);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, r.out, Content(err_)};
-    }
-
-private:
-    TempDir dir_;
-    std::string out_, err_ = dir_.File("err");
-    int terminal_ = -1;
-    pid_t pid_ = -1;
-};
 
 // In folder (with its closing '/'): a tarnwick.mdb with `broken` accounts without
 // a settings row, and a tables.xml that finds one missing column.
@@ -83,11 +34,11 @@ TEST(HostileTest, ASignalStopsBetweenRepairsAndStillReports) {
     for (const auto& [signal, json] : {std::pair{SIGINT, false}, {SIGTERM, true}}) {
         TempDir dir;
         MakeFolder(dir.Folder(), 3000);
-        Cli run({"--folder", dir.Folder(), "--fix", json ? "--format=json" : "--format=log", "accounts"});
+        CliProcess run({"--folder", dir.Folder(), "--fix", json ? "--format=json" : "--format=log", "accounts"}, {dir.File("out"), {}});
         const char* fixed = json ? "\"fixed\":true" : "- FIXED";
         for (int i = 0; i < 3000 && !Has(run.OutSoFar(), fixed); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         run.Signal(signal);
-        const Result r = run.Finish();  // the accounts not reached are neither found nor left:
+        const Streams r = run.Finish();  // the accounts not reached are neither found nor left:
         EXPECT_TRUE(r.status == (32 | 1) && Has(r.err, "; interrupted, stopped between two repairs\n")) << r.err;
         EXPECT_EQ(Has(r.out, "\"interrupted\":true,\"left\":0,\"status\":33,"), json);
         // Every repair made is in the report; the one backup beside the file is whole.
@@ -97,7 +48,7 @@ TEST(HostileTest, ASignalStopsBetweenRepairsAndStillReports) {
         EXPECT_EQ(AccountDatabase(dir.File("tarnwick.mdb"), false).Value("SELECT COUNT(*) FROM SETTINGS"), std::to_string(reported + 3000));
         std::vector<fs::path> files{fs::directory_iterator(dir.path()), {}};
         std::erase_if(files, [](const fs::path& f) { return f.extension() != ".bak"; });
-        ASSERT_EQ(files.size() + std::distance(fs::directory_iterator(dir.path()), {}), 4u) << "database, tables.xml, backup";
+        ASSERT_EQ(files.size() + std::distance(fs::directory_iterator(dir.path()), {}), 5u) << "database, tables.xml, log, backup";
         EXPECT_EQ(AccountDatabase(files[0], false).Value("SELECT COUNT(*) FROM ACCOUNTS"), "3000");
     }
 }
@@ -107,13 +58,13 @@ TEST(HostileTest, ControlBytesFromTheDatabaseNeverReachATerminalRaw) {
     MakeFolder(dir.Folder(), 0);
     const std::string raw = "x\x1b]0;owned\x07\x1b[2J\xc2\x9b" "1m\x7f", shown = "x^[]0;owned^G^[[2J\\xc2\\x9b1m^?";
     AccountDatabase(dir.File("tarnwick.mdb"), false).AddAccount(raw, 1, 1, 1, 1);
-    const std::tuple<const char*, const char*, std::string> cases[] = {  // stdout, option, what it shows
-        {"pty", "--color=auto", shown}, {"pty", "--color=never", shown}, {"", "--color=always", shown},
-        {"", "--color=never", raw}, {"", "--color=auto", raw}, {"pty", "--format=json", R"(x\u001b]0;owned\u0007\u001b[2J\u009b1m\u007f)"}};
-    for (const auto& [out, option, want] : cases) {
-        const Result r = Cli({"--folder", dir.Folder(), option, "accounts"}, out).Finish();
-        EXPECT_TRUE(Has(r.out, want)) << option << out << r.out;  // and none of the raw bytes:
-        for (const char* bad : {"\x1b]", "\x1b[2J", "\x07", "\xc2\x9b", "\x7f"}) EXPECT_EQ(Has(r.out, bad), want == raw) << option << out;
+    const std::tuple<bool, const char*, std::string> cases[] = {  // on a terminal, option, what it shows
+        {true, "--color=auto", shown}, {true, "--color=never", shown}, {false, "--color=always", shown},
+        {false, "--color=never", raw}, {false, "--color=auto", raw}, {true, "--format=json", R"(x\u001b]0;owned\u0007\u001b[2J\u009b1m\u007f)"}};
+    for (const auto& [terminal, option, want] : cases) {
+        const Streams r = RunCli({"--folder", dir.Folder(), option, "accounts"}, terminal, terminal);
+        EXPECT_TRUE(Has(r.out, want)) << option << terminal << r.out;  // and none of the raw bytes:
+        for (const char* bad : {"\x1b]", "\x1b[2J", "\x07", "\xc2\x9b", "\x7f"}) EXPECT_EQ(Has(r.out, bad), want == raw) << option << terminal;
     }
 }
 
@@ -130,8 +81,8 @@ TEST(HostileTest, TheWholeCheckIsTheSameInEveryLocale) {
             dir.Write("config.xml", "<C><DATABASE ConnectionString=\"" + connection + "\"/></C>");
             dir.Write("tables.xml", R"(<VELTMOOR><TABLES><TABLE name="accounts"><COLUMN name="id"/><COLUMN name="pass"/>
               <INDEX name="ix_accounts_name" key="name"/></TABLE><TABLE name="missing"/></TABLES></VELTMOOR>)");
-            const Result r = Cli({"--folder", dir.Folder(), "--fix", "--no-backup", "tables", "accounts"}, "",
-                                 {std::string("LC_ALL=") + locale}).Finish();
+            const Streams r = CliProcess({"--folder", dir.Folder(), "--fix", "--no-backup", "tables", "accounts"},
+                                         {"", {std::string("LC_ALL=") + locale}}).Finish();
             std::string seen = std::to_string(r.status) + r.err + r.out;
             for (const std::string& row : AccountDatabase(dir.File("tarnwick.mdb"), false).Dump()) seen += row + "\n";
             if (reference.empty()) reference = seen;
@@ -165,7 +116,7 @@ TEST(HostileTest, PathsAreBytesAndFifosAreRefusedWithoutBlocking) {
         for (size_t at; (at = args.rfind(' ')) != std::string::npos; args.resize(at)) argv.insert(argv.begin(), args.substr(at + 1));
         argv.insert(argv.begin(), args);
         ASSERT_TRUE(!*fifo || (fs::remove(folder + fifo), mkfifo((folder + fifo).c_str(), 0600) == 0));
-        const Result r = Cli(argv).Finish();
+        const Streams r = RunCli(argv);
         EXPECT_TRUE(r.status == status && Has(r.err, says)) << r.status << r.err;
     }
 }
@@ -179,7 +130,7 @@ TEST(HostileTest, AnUnwritableFolderMakesTheRunReadOnly) {
     const std::string bytes = Content(dir.File("tarnwick.mdb"));
     fs::permissions(dir.File("tarnwick.mdb"), fs::perms(0666));
     fs::permissions(dir.path(), fs::perms(getuid() == 0 ? 0755 : 0555));
-    const Result r = Cli({"--folder", dir.Folder(), "--fix", "--no-backup", "accounts"}, "", {}, true).Finish();
+    const Streams r = CliProcess({"--folder", dir.Folder(), "--fix", "--no-backup", "accounts"}, {"", {}, true}).Finish();
     fs::permissions(dir.path(), fs::perms(0755));
     EXPECT_EQ(r.out.find("Exception Recorded", r.out.find("Exception Recorded") + 1), std::string::npos) << r.out;
     EXPECT_TRUE(Has(r.out, "read-only (the folder that holds the database file cannot be written")) << r.out;
@@ -194,11 +145,10 @@ TEST(HostileTest, StdoutOnAFullDiskIsAnErrorAndQuietPrintsTheWholeLog) {
     TempDir dir;
     MakeFolder(dir.Folder(), 1500);
     for (const std::string option : {"--format=log", "--format=json", "--quiet", "--help"}) {
-        const Result r = Cli({"--folder", dir.Folder(), option, "tables", "accounts"}, "/dev/full").Finish();
+        const Streams r = CliProcess({"--folder", dir.Folder(), option, "tables", "accounts"}, {"/dev/full", {}}).Finish();
         EXPECT_TRUE(Has(r.err, "veltmoor-cli: write error: No space left on device\n") && (r.status & 8)) << option << r.err;
     }
-    const Result loud = Cli({"--folder", dir.Folder(), "accounts"}).Finish(),
-                 quiet = Cli({"--quiet", "--folder", dir.Folder(), "accounts"}).Finish();
+    const Streams loud = RunCli({"--folder", dir.Folder(), "accounts"}), quiet = RunCli({"--quiet", "--folder", dir.Folder(), "accounts"});
     EXPECT_GT(loud.out.size(), 128u * 1024) << "the run must outgrow what is held in memory";
     EXPECT_TRUE(loud.out == quiet.out && quiet.status == 4) << quiet.out.size() << " bytes instead of " << loud.out.size();
 }
