@@ -16,6 +16,10 @@ public:
         ++*statements_;
         return inner_->Execute(sql);
     }
+    ado::RecordsetPtr ExecuteWith(const std::string& sql, const std::vector<std::int64_t>& values) override {
+        ++*statements_;
+        return inner_->ExecuteWith(sql, values);
+    }
     std::string Version() override { return inner_->Version(); }
     std::string Provider() override { return inner_->Provider(); }
     std::string DbmsName() override { return inner_->DbmsName(); }

@@ -59,6 +59,9 @@ public:
     }
     long State() override { return impl_ ? impl_->State() : static_cast<long>(adStateClosed); }
     RecordsetPtr Execute(const std::string& sql) override { return Require().Execute(sql); }
+    RecordsetPtr ExecuteWith(const std::string& sql, const std::vector<std::int64_t>& values) override {
+        return Require().ExecuteWith(sql, values);
+    }
     std::string Version() override { return kDataAccessVersion; }
     std::string Provider() override { return providerName_; }
     std::string DbmsName() override { return impl_ ? impl_->DbmsName() : std::string(); }

@@ -3,6 +3,7 @@
 // nothing reports failure through a return value.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,9 @@ public:
                                    const std::string& property, const _variant_t& value) = 0;
 };
 
+// The text with each '?' outside quotes and brackets replaced by the next value, in decimal.
+std::string WithValues(const std::string& sql, const std::vector<std::int64_t>& values);
+
 // An ADO connection. The one from CreateConnection() picks its provider from the
 // connection string on Open; tests substitute their own implementation.
 class Connection {
@@ -110,6 +114,11 @@ public:
     virtual long State() = 0;
     // Runs one SQL text (command type text). Statements without rows give a closed recordset.
     virtual RecordsetPtr Execute(const std::string& sql) = 0;
+    // Runs one SQL text whose '?' marks stand for the values, in order. A provider that
+    // binds them prepares a text once however often it runs; the others run WithValues.
+    virtual RecordsetPtr ExecuteWith(const std::string& sql, const std::vector<std::int64_t>& values) {
+        return Execute(WithValues(sql, values));
+    }
     virtual std::string Version() = 0;   // the data-access version, a decimal number as text
     virtual std::string Provider() = 0;  // e.g. "Microsoft.Jet.OLEDB.4.0", "SQLOLEDB.1", "MSDASQL.1"
     // The engine that answers an ODBC connection (SQL_DBMS_NAME, e.g. "PostgreSQL");

@@ -57,5 +57,14 @@ TEST(RewriteIdentity, ReplacesOnlyTheBareWord) {
     for (const auto& [sql, text] : cases) EXPECT_EQ(ado::sqlite::RewriteIdentity(sql), text);
 }
 
+TEST(WithValues, FillsOnlyTheMarksOutsideQuotes) {
+    const std::tuple<const char*, std::vector<std::int64_t>, const char*> cases[] = {
+        {"UPDATE T SET A = ? WHERE ID = ?", {5, INT64_MIN}, "UPDATE T SET A = 5 WHERE ID = -9223372036854775808"},
+        {"SELECT '?', \"?\", [?], 'it''s ?' FROM T WHERE ID = ?", {7}, "SELECT '?', \"?\", [?], 'it''s ?' FROM T WHERE ID = 7"},
+        {"SELECT ?, ?", {1}, "SELECT 1, ?"},
+    };
+    for (const auto& [sql, values, text] : cases) EXPECT_EQ(ado::WithValues(sql, values), text);
+}
+
 }  // namespace
 }  // namespace veltmoor

@@ -100,6 +100,13 @@ TEST_F(SqliteProvider, IdentityIsThisConnectionsLastInsert) {
     raw().Exec("INSERT INTO SETTINGS (ALLOW_ANONYMOUS) VALUES (0)");  // another connection's insert
     connection->Execute("UPDATE SETTINGS SET ALLOW_ANONYMOUS = 1");   // three rows changed
     EXPECT_EQ(connection->Execute("select @@identity as id")->GetField("ID").ToInt32(), 42);
+    // Whether an INSERT generated its ID follows the table when another connection changes it.
+    for (const char* id : {"ID INTEGER", "ID INTEGER PRIMARY KEY", "ID INT"}) {
+        raw().Exec(std::string("DROP TABLE IF EXISTS T; CREATE TABLE T (") + id + ", X INT)");
+        connection->ExecuteWith("INSERT INTO T (X) VALUES (?)", {7});
+        EXPECT_EQ(connection->Execute("SELECT @@IDENTITY AS ID")->GetField("ID"),
+                  std::string(id).ends_with("KEY") ? _variant_t(std::int64_t{1}) : _variant_t::Null()) << id;
+    }
 }
 
 TEST_F(SqliteProvider, RecordsetStaysOpenBesideWritesUntilClosed) {
@@ -115,6 +122,9 @@ TEST_F(SqliteProvider, RecordsetStaysOpenBesideWritesUntilClosed) {
     EXPECT_EQ(outer->GetField("ID").ToInt32(), 2);
     EXPECT_EQ(ErrorOf([&] { connection->Execute("DELETE FROM V")->IsEOF(); }).code, hr::kObjectClosed);
     EXPECT_EQ(raw().Query("SELECT group_concat(ALLOW_ANONYMOUS) FROM SETTINGS"), "-1,-2,-3");
+    outer->Close();  // its statement ends its read, though kept for the next use of its text
+    EXPECT_EQ(raw().TryExec("BEGIN EXCLUSIVE; COMMIT;"), SQLITE_OK);
+    outer = connection->Execute("SELECT ID FROM SETTINGS WHERE ID >= 1");
     connection->Close();
     EXPECT_EQ(ErrorOf([&] { outer->MoveNext(); }).code, hr::kObjectClosed);
     EXPECT_EQ(raw().TryExec("BEGIN EXCLUSIVE; DELETE FROM SETTINGS; COMMIT;"), SQLITE_OK);  // no lock left behind

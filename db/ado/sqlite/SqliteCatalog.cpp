@@ -76,12 +76,17 @@ long long CountRows(Session& session, const std::string& sql) {
 }  // namespace
 
 std::string SqliteCatalog::Resolve(const std::string& table) {
-    StatementHandle stmt = session_->Query("SELECT name FROM sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE "
-                                            "AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'",
-                                 table);
-    if (!session_->Step(stmt.get()))
-        Refuse(hr::kNoTable, "Table [" + table + "] does not exist in the database.");
-    return ColumnText(stmt.get(), 0);
+    // Finding one name scans the whole schema: the names are read once per schema
+    // version (any change to it, by any connection, makes a new one).
+    StatementHandle version = session_->Prepare("PRAGMA schema_version");
+    session_->Step(version.get());
+    if (const int now = sqlite3_column_int(version.get(), 0); now != names_.schemaVersion) {
+        names_ = {now, {}};
+        for (std::string& name : TableNames()) names_.byFoldedName.emplace(ToUpper(name), std::move(name));
+    }
+    const auto found = names_.byFoldedName.find(ToUpper(table));
+    if (found == names_.byFoldedName.end()) Refuse(hr::kNoTable, "Table [" + table + "] does not exist in the database.");
+    return found->second;
 }
 
 std::vector<std::string> SqliteCatalog::TableNames() {

@@ -6,6 +6,7 @@
 // refused change leaves the table untouched.
 #pragma once
 
+#include <map>
 #include <memory>
 
 #include "db/ado/Connection.h"
@@ -36,6 +37,10 @@ private:
     std::string Resolve(const std::string& table);
 
     std::shared_ptr<Session> session_;
+    struct Names {
+        int schemaVersion = -1;
+        std::map<std::string, std::string> byFoldedName;  // as SQLite folds names: ASCII only
+    } names_;
 };
 
 }  // namespace veltmoor::ado::sqlite

@@ -41,13 +41,16 @@ void SqliteConnection::Close() {
     session_->Close();
 }
 
-RecordsetPtr SqliteConnection::Execute(const std::string& sql) {
+RecordsetPtr SqliteConnection::Execute(const std::string& sql) { return ExecuteWith(sql, {}); }
+
+RecordsetPtr SqliteConnection::ExecuteWith(const std::string& sql, const std::vector<std::int64_t>& values) {
     sqlite3* db = session_->Require("Connection.Execute");
     // @@IDENTITY answers for the last INSERT, so a failed or empty one answers NULL.
     std::string target = InsertTarget(sql);
     const bool insert = !target.empty();
     if (insert) session_->lastInsert = {std::move(target), std::nullopt};
-    StatementHandle stmt = session_->Prepare(RewriteIdentity(sql));
+    StatementHandle stmt = session_->Prepare(RewriteIdentity(sql), values.empty() ? "" : WithValues(sql, values));
+    for (size_t i = 0; i < values.size(); ++i) sqlite3_bind_int64(stmt.get(), static_cast<int>(i + 1), values[i]);
     if (sqlite3_column_count(stmt.get()) == 0) {
         while (session_->Step(stmt.get())) {
         }

@@ -22,6 +22,8 @@ public:
     // Runs one statement. Statements with result columns give an open recordset
     // positioned on the first row; others run to completion and give a closed one.
     RecordsetPtr Execute(const std::string& sql) override;
+    // Binds the values, so that a text that runs again is not prepared again.
+    RecordsetPtr ExecuteWith(const std::string& sql, const std::vector<std::int64_t>& values) override;
     std::string Version() override { return kDataAccessVersion; }
     std::string Provider() override { return "Microsoft.Jet.OLEDB.4.0"; }
     // Limits each call into the database to that many seconds (0: no limit) and

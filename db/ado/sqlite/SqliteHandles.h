@@ -1,5 +1,6 @@
 // Owning handles of SQLite objects: one owner each, never copied; the handle
-// finalizes its statement or closes its database when it goes away.
+// closes its database, or finalizes its statement (or gives it back to the session
+// that keeps it for the next use of its text) when it goes away.
 #pragma once
 
 #include <sqlite3.h>
@@ -15,8 +16,10 @@ struct DatabaseCloser {
 };
 using DatabaseHandle = std::unique_ptr<sqlite3, DatabaseCloser>;
 
+class Session;
 struct StatementFinalizer {
-    void operator()(sqlite3_stmt* stmt) const noexcept { sqlite3_finalize(stmt); }
+    Session* keeper = nullptr;  // none: finalized
+    void operator()(sqlite3_stmt* stmt) const noexcept;
 };
 using StatementHandle = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 

@@ -16,7 +16,7 @@ SqliteRecordset::~SqliteRecordset() { Release(); }
 void SqliteRecordset::Release() noexcept {
     if (!stmt_) return;
     session_->Unregister(this);
-    // Finalizing ends the statement's read, so that it holds no lock once closed.
+    // Giving the statement back resets it, which ends its read: no lock is held once closed.
     stmt_.reset();
     eof_ = true;
 }
@@ -89,7 +89,8 @@ _variant_t SqliteRecordset::GetField(const std::string& name) {
     // after the field found last.
     const int count = static_cast<int>(columns_.size());
     int index = -1;
-    for (int n = 0, i = (lastField_ + 1) % std::max(count, 1); n < count; ++n, i = (i + 1) % count) {
+    for (int n = 0, i = lastField_ + 1; n < count; ++n, ++i) {
+        if (i >= count) i = 0;
         if (SameName(columns_[i].c_str(), name)) {
             index = lastField_ = i;
             break;

@@ -27,19 +27,34 @@ bool NamesFile(int rc) {
         default: return false;
     }
 }
+// A statement the provider runs inside SQLite's own callbacks, where nothing may raise:
+// kept like the others, none when it cannot be prepared.
+StatementHandle Internal(Session& session, const char* sql) {
+    StatementHandle stmt = session.TakeKept(sql);
+    if (sqlite3_stmt* raw = nullptr; !stmt && sqlite3_prepare_v2(session.db(), sql, -1, &raw, nullptr) == SQLITE_OK)
+        stmt = StatementHandle(raw, {&session});
+    return stmt;
+}
+
 // True when the table's autonumber column is its rowid alias (INTEGER PRIMARY KEY
 // of a rowid table), so that last_insert_rowid() is the ID an INSERT generated.
-// A "DESC" key or a WITHOUT ROWID table gets an index of its own ('pk').
-bool HasRowidAutonumber(sqlite3* db, const std::string& table) {
-    sqlite3_stmt* raw = nullptr;
-    const char* sql =
+// A "DESC" key or a WITHOUT ROWID table gets an index of its own ('pk'). The answer
+// holds until the schema changes (here or in another connection).
+bool HasRowidAutonumber(Session& session, const std::string& table) {
+    StatementHandle version = Internal(session, "PRAGMA schema_version");
+    if (!version || sqlite3_step(version.get()) != SQLITE_ROW) return false;
+    Session::Autonumbers& known = session.autonumbers;
+    if (const int now = sqlite3_column_int(version.get(), 0); now != known.schemaVersion) known = {now, {}};
+    if (const auto found = known.tables.find(table); found != known.tables.end()) return found->second;
+    StatementHandle stmt = Internal(session,
         "SELECT (SELECT COUNT(*) FROM pragma_table_info(?1) WHERE pk > 0) = 1"
         " AND EXISTS (SELECT 1 FROM pragma_table_info(?1) WHERE pk = 1 AND upper(type) = 'INTEGER')"
-        " AND NOT EXISTS (SELECT 1 FROM pragma_index_list(?1) WHERE origin = 'pk')";
-    if (sqlite3_prepare_v2(db, sql, -1, &raw, nullptr) != SQLITE_OK) return false;
-    StatementHandle stmt(raw);
-    sqlite3_bind_text(raw, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-    return sqlite3_step(raw) == SQLITE_ROW && sqlite3_column_int(raw, 0) == 1;
+        " AND NOT EXISTS (SELECT 1 FROM pragma_index_list(?1) WHERE origin = 'pk')");
+    if (!stmt) return false;
+    sqlite3_bind_text(stmt.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    const bool answer = sqlite3_step(stmt.get()) == SQLITE_ROW && sqlite3_column_int(stmt.get(), 0) == 1;
+    known.tables[table] = answer;
+    return answer;
 }
 
 // last_insert_rowid() as Jet's @@IDENTITY answers: the ID of the row the connection's
@@ -47,9 +62,9 @@ bool HasRowidAutonumber(sqlite3* db, const std::string& table) {
 // built-in would answer a rowid even for a table whose ID column is a plain INTEGER,
 // and a repair would then point an account at another account's row.
 void Identity(sqlite3_context* context, int, sqlite3_value**) {
-    const auto* session = static_cast<const Session*>(sqlite3_user_data(context));
+    auto* session = static_cast<Session*>(sqlite3_user_data(context));
     const Session::LastInsert& last = session->lastInsert;
-    if (last.rowid && HasRowidAutonumber(sqlite3_context_db_handle(context), last.table))
+    if (last.rowid && HasRowidAutonumber(*session, last.table))
         sqlite3_result_int64(context, *last.rowid);
     else
         sqlite3_result_null(context);
@@ -120,14 +135,15 @@ void Session::Raise(int rc, std::string_view action, std::string_view sql) const
     RaiseEngine(rc, message, Context(action, sql, rc));
 }
 
-StatementHandle Session::Prepare(std::string_view sql) {
+StatementHandle Session::Prepare(std::string_view sql, std::string_view shown) {
     sqlite3* db = Require("Connection");
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
     StartCall();
+    if (StatementHandle kept = TakeKept(sql)) return kept;
     const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, &tail);
-    StatementHandle stmt(raw);
-    if (rc != SQLITE_OK) Raise(rc, "preparing", sql);
+    StatementHandle stmt(raw, {this});
+    if (rc != SQLITE_OK) Raise(rc, "preparing", shown.empty() ? sql : shown);
     if (!stmt)
         throw _com_error(hr::kErrorsInCommand, kProviderSource,
                          "Invalid SQL statement: the command text is empty.");
@@ -137,6 +153,34 @@ StatementHandle Session::Prepare(std::string_view sql) {
                          "Characters found after end of SQL statement: one command runs one statement (" +
                              std::string(sql) + ")");
     return stmt;
+}
+
+StatementHandle Session::TakeKept(std::string_view sql) noexcept {
+    const auto found = std::find_if(kept_.rbegin(), kept_.rend(), [&](const auto& entry) { return entry.first == sql; });
+    if (found == kept_.rend()) return {};
+    StatementHandle stmt(found->second.release(), {this});
+    kept_.erase(std::next(found).base());
+    return stmt;
+}
+
+void Session::Keep(sqlite3_stmt* stmt) noexcept {
+    // Resetting ends the statement's read, so that it holds no lock once its handle is gone.
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    StatementHandle handle(stmt);
+    const char* sql = sqlite3_sql(stmt);
+    if (!db_ || !sql) return;
+    try {
+        kept_.emplace_back(sql, std::move(handle));
+    } catch (...) {
+        return;  // not kept: finalized
+    }
+    if (kept_.size() > kKeptStatements) kept_.erase(kept_.begin());
+}
+
+void StatementFinalizer::operator()(sqlite3_stmt* stmt) const noexcept {
+    if (keeper) keeper->Keep(stmt);
+    else sqlite3_finalize(stmt);
 }
 
 StatementHandle Session::Query(std::string_view sql, const std::string& param) {
@@ -151,10 +195,13 @@ bool Session::Step(sqlite3_stmt* stmt) {
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
     // Take the message before the reset, which would otherwise clear it on some paths.
+    // The statement is named with its values, as it was written before they were bound.
     const std::string message = sqlite3_errmsg(db_.get());
-    const char* sql = sqlite3_sql(stmt);
+    char* expanded = sqlite3_expanded_sql(stmt);
+    const std::string sql = expanded ? expanded : "";
+    sqlite3_free(expanded);
     sqlite3_reset(stmt);
-    RaiseEngine(rc, message, Context("running", sql ? sql : "", rc));
+    RaiseEngine(rc, message, Context("running", sql, rc));
 }
 
 void Session::Exec(std::string_view sql) {
@@ -179,6 +226,7 @@ void Session::Unregister(SqliteRecordset* rs) {
 
 void Session::Close() {
     while (openRecordsets_) openRecordsets_->Release();
+    kept_.clear();
     transactionDepth = 0;
     db_.reset();
 }

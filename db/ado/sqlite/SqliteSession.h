@@ -8,11 +8,14 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <map>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "db/ado/sqlite/SqliteErrors.h"
 #include "db/ado/sqlite/SqliteHandles.h"
@@ -50,10 +53,22 @@ public:
         std::optional<std::int64_t> rowid;
     };
     LastInsert lastInsert;
+    // Whether each table's autonumber is its rowid, as of one schema version.
+    struct Autonumbers {
+        int schemaVersion = -1;
+        std::map<std::string, bool> tables;
+    };
+    Autonumbers autonumbers;
 
     // Prepares one statement; raises when SQLite rejects it or when text other
-    // than blanks and comments follows it.
-    StatementHandle Prepare(std::string_view sql);
+    // than blanks and comments follows it. The statement comes back to the session
+    // when its handle goes, reset, and serves the next Prepare of the same text.
+    // An error names `shown` (the text with its values) when given, else sql.
+    StatementHandle Prepare(std::string_view sql, std::string_view shown = {});
+    // A kept statement of exactly this text, or none. Never raises.
+    StatementHandle TakeKept(std::string_view sql) noexcept;
+    // Resets a statement whose handle went and keeps it (finalizes it once closed).
+    void Keep(sqlite3_stmt* stmt) noexcept;
     // Prepares a statement with one text parameter (?1) bound to param.
     StatementHandle Query(std::string_view sql, const std::string& param);
     // Steps once: true on a row, false when done; raises (after resetting) on failure.
@@ -87,7 +102,12 @@ private:
     static int OnBusy(void* self, int count);
     EngineErrorContext Context(std::string_view action, std::string_view sql, int rc) const;
 
+    // Preparing costs more than running most of the program's statements, which
+    // repeat: catalog queries per table, savepoints, a repair's INSERT.
+    static constexpr size_t kKeptStatements = 32;
+
     DatabaseHandle db_;
+    std::vector<std::pair<std::string, StatementHandle>> kept_;  // the most recently used last
     std::string path_;
     ReadOnly readOnly_;
     SqliteRecordset* openRecordsets_ = nullptr;  // intrusive list through the recordsets
