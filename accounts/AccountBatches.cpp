@@ -9,11 +9,11 @@ namespace veltmoor::accounts {
 const LinkCheck kLinkChecks[kLinkCount] = {
     {"SETTINGS_ID", "SETTINGS", "HAS_SETTINGS", "SELECT ID FROM SETTINGS WHERE ID = %lld",
      "Missing recordset in SETTINGS table", "INSERT INTO SETTINGS (ALLOW_ANONYMOUS) VALUES (0)",
-     "UPDATE ACCOUNTS SET SETTINGS_ID = %lld WHERE ID = %lld"},
+     "UPDATE ACCOUNTS SET SETTINGS_ID = ? WHERE ID = ?"},
     {"QUOTA_ID", "QUOTAS", "HAS_QUOTA", "SELECT ID FROM QUOTAS WHERE ID = %lld", "Missing recordset in QUOTA table",
-     "INSERT INTO QUOTAS (ENABLE_QUOTA) VALUES (0);", "UPDATE ACCOUNTS SET QUOTA_ID = %lld WHERE ID = %lld"},
+     "INSERT INTO QUOTAS (ENABLE_QUOTA) VALUES (0);", "UPDATE ACCOUNTS SET QUOTA_ID = ? WHERE ID = ?"},
     {"RATIO_ID", "RATIOS", "HAS_RATIO", "SELECT ID FROM RATIOS WHERE ID = %lld", "Missing recordset in RATIO table",
-     "INSERT INTO RATIOS(ENABLE_RATIO) VALUES(0)", "UPDATE ACCOUNTS SET RATIO_ID = %lld WHERE ID = %lld"},
+     "INSERT INTO RATIOS(ENABLE_RATIO) VALUES(0)", "UPDATE ACCOUNTS SET RATIO_ID = ? WHERE ID = ?"},
     {"HOME_FOLDER_ID", "FOLDERS", "HAS_FOLDER", "SELECT ID FROM FOLDERS WHERE ID = %lld",
      "Missing recordset in FOLDERS table", nullptr, nullptr},
 };

@@ -26,7 +26,7 @@ struct LinkCheck {
     const char* query;    // "%lld": the link value
     const char* message;  // the finding
     const char* insert;   // a row with neutral values
-    const char* update;   // "%lld": the new row's ID, then the account's ID
+    const char* update;   // '?': the new row's ID, then the account's ID
 };
 extern const LinkCheck kLinkChecks[kLinkCount];
 

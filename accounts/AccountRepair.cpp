@@ -75,8 +75,8 @@ void CVeltmoorDlg::LockAccount(const accounts::Account& account, accounts::Locke
     if (!PrepareRepair()) return;
     m_accountRun->BeginRepairs(m_pConnection);
     const accounts::AccountSql& sql = m_accountRun->Sql();
-    if (const std::string lock = sql.LockAccount(*id); !lock.empty()) m_pConnection->Execute(lock);
-    ado::RecordsetPtr rows = m_pConnection->Execute(sql.AccountRows(*id));
+    if (const std::string lock = sql.LockAccount(); !lock.empty()) m_pConnection->ExecuteWith(lock, {*id});
+    ado::RecordsetPtr rows = m_pConnection->ExecuteWith(sql.AccountRows(), {*id});
     int count = 0;
     for (; !rows->IsEOF(); rows->MoveNext(), ++count)
         for (int i = 0; i < accounts::kLinkCount && count == 0; ++i)
@@ -96,7 +96,7 @@ bool CVeltmoorDlg::RepairRow(std::int64_t accountId, int link) {
     m_pConnection->Execute(check.insert);
     const std::optional<std::int64_t> newId = NewRowId(check.table);
     if (!newId) return false;
-    m_pConnection->Execute(Format(check.update, Sql(*newId), Sql(accountId)));
+    m_pConnection->ExecuteWith(check.update, {*newId, accountId});
     return true;
 }
 
@@ -107,9 +107,8 @@ bool CVeltmoorDlg::RepairHomeFolder(std::int64_t accountId, const CString& folde
                                   Sql(accountId), SqlQuoted(folder).c_str()));
     const std::optional<std::int64_t> folderId = NewRowId("FOLDERS");
     if (!folderId) return false;
-    m_pConnection->Execute(Format("UPDATE FOLDERS SET ROOT_ID=%lld WHERE ID=%lld;", Sql(*folderId), Sql(*folderId)));
-    m_pConnection->Execute(
-        Format("UPDATE ACCOUNTS SET HOME_FOLDER_ID = %lld WHERE ID = %lld", Sql(*folderId), Sql(accountId)));
+    m_pConnection->ExecuteWith("UPDATE FOLDERS SET ROOT_ID=? WHERE ID=?;", {*folderId, *folderId});
+    m_pConnection->ExecuteWith("UPDATE ACCOUNTS SET HOME_FOLDER_ID = ? WHERE ID = ?", {*folderId, accountId});
     return true;
 }
 
@@ -129,8 +128,7 @@ std::optional<std::int64_t> CVeltmoorDlg::NewRowId(const char* table) {
         return value;
     } else {
         const _variant_t rows =
-            m_pConnection->Execute(Format("SELECT COUNT(*) AS N FROM %s WHERE ID = %lld", table, Sql(*value)))
-                ->GetField("N");
+            m_pConnection->ExecuteWith(Format("SELECT COUNT(*) AS N FROM %s WHERE ID = ?", table), {*value})->GetField("N");
         if (rows.ToInt32() == 1) return value;
         why = Format("@@IDENTITY answered %lld after the INSERT into %s, but %d rows of %s carry that ID, not just the "
                      "new one.", Sql(*value), table, rows.ToInt32(), table);

@@ -52,7 +52,7 @@ std::exception_ptr AccountRun::Release(bool kept) {
     // The progress callback may ask to stop the run (by throwing): every held line is
     // written all the same, as each belongs to a repair that was kept or rolled back.
     std::exception_ptr stop;
-    std::vector<Entry> held;
+    std::deque<Entry> held;
     held.swap(held_);
     for (Entry& entry : held) {
         if (!kept) entry.finding.fixed = false;

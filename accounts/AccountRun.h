@@ -5,6 +5,7 @@
 // So no line ever says FIXED for a repair the database did not keep.
 #pragma once
 
+#include <deque>
 #include <exception>
 #include <optional>
 #include <vector>
@@ -56,7 +57,7 @@ private:
     AccountSql sql_;
     bool sessionReady_ = false;
     std::optional<ado::Transaction> transaction_;
-    std::vector<Entry> held_;
+    std::deque<Entry> held_;  // not a vector: an Entry (with its _com_error) copies when moved
 };
 
 }  // namespace veltmoor::accounts

@@ -69,8 +69,8 @@ std::string AccountSql::Batch(const Page& page, std::int64_t limit, bool withLin
     return Select(withLinks) + where + order + Format(" LIMIT %lld OFFSET %lld", count, skip);
 }
 
-std::string AccountSql::LockAccount(std::int64_t id) const {
-    const std::string where = Format(" WHERE A.ID = %lld", static_cast<long long>(id));
+std::string AccountSql::LockAccount() const {
+    const std::string where = " WHERE A.ID = ?";
     switch (engine_) {
         case Engine::Sqlite: return "";
         case Engine::SqlServer: return "SELECT A.ID FROM ACCOUNTS A WITH (UPDLOCK, HOLDLOCK)" + where;
@@ -82,9 +82,7 @@ std::string AccountSql::LockAccount(std::int64_t id) const {
     return "SELECT A.ID FROM ACCOUNTS A" + where + " FOR UPDATE";
 }
 
-std::string AccountSql::AccountRows(std::int64_t id) const {
-    return Select(true) + Format(" WHERE A.ID = %lld", static_cast<long long>(id));
-}
+std::string AccountSql::AccountRows() const { return Select(true) + " WHERE A.ID = ?"; }
 
 std::string AccountSql::RepairSession() const {
     // InnoDB's default (repeatable read) would let a repair judge a link by a snapshot

@@ -39,12 +39,12 @@ public:
     // HAS_SETTINGS, HAS_QUOTA, HAS_RATIO, HAS_FOLDER (1 or 0), and ROW_ID on SQLite.
     // withLinks false: the accounts' own columns only (the links are then looked up one by one).
     std::string Batch(const Page& page, std::int64_t limit, bool withLinks) const;
-    // Locks the rows carrying account ID `id` until the repair's transaction ends (empty:
-    // the transaction's own BEGIN IMMEDIATE holds the whole database).
-    std::string LockAccount(std::int64_t id) const;
-    // The rows carrying account ID `id` with their four link checks. Sent after the lock,
-    // as a statement of its own, so that it sees what another run committed meanwhile.
-    std::string AccountRows(std::int64_t id) const;
+    // Locks the rows carrying the account ID ('?') until the repair's transaction ends
+    // (empty: the transaction's own BEGIN IMMEDIATE holds the whole database).
+    std::string LockAccount() const;
+    // The rows carrying the account ID ('?') with their four link checks. Sent after the
+    // lock, as a statement of its own, so that it sees what another run committed meanwhile.
+    std::string AccountRows() const;
     // Run once before a run's repairs: each statement of a repair sees what other
     // connections committed before it (empty: the engine does so already).
     std::string RepairSession() const;

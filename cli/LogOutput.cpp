@@ -65,7 +65,8 @@ std::string RenderLine(const LogLine& line, bool colour, bool visible) {
     if (!colour) {
         out.reserve(static_cast<size_t>(line.Length()) + 2);
         out.append(visible ? Visible(line.Text()) : line.Text());
-        return out + "\r\n";
+        out += "\r\n";
+        return out;
     }
     const std::string_view text = line.Text();
     ColourChange current;  // what the terminal shows: its defaults
@@ -79,7 +80,8 @@ std::string RenderLine(const LogLine& line, bool colour, bool visible) {
         out.append(Visible(text.substr(static_cast<size_t>(segment.start), static_cast<size_t>(segment.length))));
     }
     if (coloured) out += "\x1b[0m";
-    return out + "\r\n";
+    out += "\r\n";
+    return out;
 }
 
 std::string RenderLog(const LogModel& log, bool colour, bool visible) {

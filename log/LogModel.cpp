@@ -132,6 +132,12 @@ private:
 
 LogLine::LogLine(std::string_view text) {
     if (text.size() > kMaxInputBytes) text = text.substr(0, kMaxInputBytes);
+    // Most lines hold no colour code, tab, line break or dropped byte: kept as they are.
+    constexpr char kSpecial[] = {kColourCode, '\t', '\r', '\n', 0x02, 0x1F};
+    if (text.find_first_of(std::string_view(kSpecial, sizeof kSpecial)) == std::string_view::npos) {
+        text_.assign(text);
+        return;
+    }
     // Allocated once at its final size at most: a tab makes four characters.
     text_.reserve(text.size() + (LogModel::kTabWidth - 1) * static_cast<size_t>(std::count(text.begin(), text.end(), '\t')));
     Parser parser(text_, changes_);
