@@ -60,13 +60,13 @@ std::string Visible(std::string_view text) {
     return out;
 }
 
-std::string RenderLine(const LogLine& line, bool colour, bool visible) {
-    std::string out;
+namespace {
+// RenderLine's text appended to out.
+void AppendLine(std::string& out, const LogLine& line, bool colour, bool visible) {
     if (!colour) {
-        out.reserve(static_cast<size_t>(line.Length()) + 2);
         out.append(visible ? Visible(line.Text()) : line.Text());
         out += "\r\n";
-        return out;
+        return;
     }
     const std::string_view text = line.Text();
     ColourChange current;  // what the terminal shows: its defaults
@@ -81,13 +81,19 @@ std::string RenderLine(const LogLine& line, bool colour, bool visible) {
     }
     if (coloured) out += "\x1b[0m";
     out += "\r\n";
+}
+}  // namespace
+
+std::string RenderLine(const LogLine& line, bool colour, bool visible) {
+    std::string out;
+    AppendLine(out, line, colour, visible);
     return out;
 }
 
 std::string RenderLog(const LogModel& log, bool colour, bool visible) {
     if (!colour && !visible) return log.GetText();
     std::string out;
-    for (const LogLine& line : log.Lines()) out += RenderLine(line, colour, visible);
+    for (const LogLine& line : log.Lines()) AppendLine(out, line, colour, visible);
     return out;
 }
 
@@ -102,7 +108,7 @@ std::string LogFollower::TakeNew(bool colour, bool visible) {
         first = previous;
     }
     std::string out;
-    for (auto it = first; it != lines.end(); ++it) out += RenderLine(*it, colour, visible);
+    for (auto it = first; it != lines.end(); ++it) AppendLine(out, *it, colour, visible);
     last_ = lines.empty() ? nullptr : &lines.back();
     return out;
 }

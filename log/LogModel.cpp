@@ -133,8 +133,8 @@ private:
 LogLine::LogLine(std::string_view text) {
     if (text.size() > kMaxInputBytes) text = text.substr(0, kMaxInputBytes);
     // Most lines hold no colour code, tab, line break or dropped byte: kept as they are.
-    constexpr char kSpecial[] = {kColourCode, '\t', '\r', '\n', 0x02, 0x1F};
-    if (text.find_first_of(std::string_view(kSpecial, sizeof kSpecial)) == std::string_view::npos) {
+    const auto special = [](char c) { return c == kColourCode || c == '\t' || c == '\r' || c == '\n' || c == 0x02 || c == 0x1F; };
+    if (std::none_of(text.begin(), text.end(), special)) {
         text_.assign(text);
         return;
     }

@@ -91,7 +91,7 @@ _variant_t SqliteRecordset::GetField(const std::string& name) {
     int index = -1;
     for (int n = 0, i = lastField_ + 1; n < count; ++n, ++i) {
         if (i >= count) i = 0;
-        if (SameName(columns_[i].c_str(), name)) {
+        if (columns_[i] == name || SameName(columns_[i].c_str(), name)) {
             index = lastField_ = i;
             break;
         }

@@ -164,9 +164,8 @@ StatementHandle Session::TakeKept(std::string_view sql) noexcept {
 }
 
 void Session::Keep(sqlite3_stmt* stmt) noexcept {
-    // Resetting ends the statement's read, so that it holds no lock once its handle is gone.
-    sqlite3_reset(stmt);
     sqlite3_clear_bindings(stmt);
+    sqlite3_reset(stmt);  // ends the statement's read: it holds no lock once its handle is gone
     StatementHandle handle(stmt);
     const char* sql = sqlite3_sql(stmt);
     if (!db_ || !sql) return;
