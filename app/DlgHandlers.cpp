@@ -90,11 +90,7 @@ bool CVeltmoorDlg::BackUpBeforeFirstRepair() {
     //    (servers keep their own backups), unless the caller asked for none.
     // 3. The log says where the copy is, before the first repair's line.
     try {
-        if (const CString reason = m_pConnection->ReadOnlyReason(); m_pConnection->IsReadOnly())
-            throw _com_error(hr::kFail, kProgramName, !reason.empty() ? reason :
-                             "The connection to the database is read-only (its connection string's Mode, or the "
-                             "file's permissions, allow reading only), so nothing was repaired. Open it read-write "
-                             "to fix errors.");
+        if (m_pConnection->IsReadOnly()) throw _com_error(hr::kFail, kProgramName, m_pConnection->ReadOnlyReason());
         const CString file = m_pConnection->DatabaseFile();
         if (file.empty() || !m_bBackupBeforeRepair) return true;
         const CString backup = m_pConnection->BackupTo(BackupName(file));

@@ -61,7 +61,7 @@ std::string Visible(std::string_view text) {
 }
 
 namespace {
-// RenderLine's text appended to out.
+// One line as RenderLog renders it, appended to out.
 void AppendLine(std::string& out, const LogLine& line, bool colour, bool visible) {
     if (!colour) {
         out.append(visible ? Visible(line.Text()) : line.Text());
@@ -83,12 +83,6 @@ void AppendLine(std::string& out, const LogLine& line, bool colour, bool visible
     out += "\r\n";
 }
 }  // namespace
-
-std::string RenderLine(const LogLine& line, bool colour, bool visible) {
-    std::string out;
-    AppendLine(out, line, colour, visible);
-    return out;
-}
 
 std::string RenderLog(const LogModel& log, bool colour, bool visible) {
     if (!colour && !visible) return log.GetText();

@@ -18,14 +18,12 @@ bool WantColour(ColourMode mode, int fileDescriptor);
 // C1 characters and bytes that are not UTF-8 as "\xc2\x9b".
 std::string Visible(std::string_view text);
 
-// One line followed by CR LF. With colour, each run of a palette colour is
-// preceded by its escape (the log's default colours are left to the terminal's
-// own) and a coloured line ends with a reset before its CR LF. With colour, or
-// when `visible` (the stream is a terminal), the text goes through Visible.
-std::string RenderLine(const LogLine& line, bool colour, bool visible = false);
-
-// Every line of the log so rendered; without colour or `visible` exactly GetText().
-std::string RenderLog(const LogModel& log, bool colour, bool visible = false);
+// Every line of the log, each followed by CR LF. With colour, each run of a palette
+// colour is preceded by its escape (the log's default colours are left to the
+// terminal's own) and a coloured line ends with a reset before its CR LF. With colour,
+// or when `visible` (the stream is a terminal), the text goes through Visible;
+// without either it is exactly GetText().
+std::string RenderLog(const LogModel& log, bool colour, bool visible);
 
 // Hands out the lines added to a log since the last call, so that a long run is
 // printed whole although the log itself keeps only its newest 1001 to 2001 lines.
@@ -37,7 +35,7 @@ public:
     // The log was (or is about to be) cleared: follow it from its first line.
     void Restart() { last_ = nullptr; }
     // The lines added since the last call, rendered.
-    std::string TakeNew(bool colour, bool visible = false);
+    std::string TakeNew(bool colour, bool visible);
 
 private:
     const LogModel& log_;

@@ -135,8 +135,8 @@ public:
     virtual std::string DatabaseFile() { return {}; }
     // True when the connection was opened for reading only (e.g. Mode=Read).
     virtual bool IsReadOnly() { return false; }
-    // Why a read-only connection can repair nothing, and the ways on; empty when the
-    // general reason (Mode, the file's permissions) is the one to give.
+    // Why a read-only connection can repair nothing, and the ways on: every provider
+    // that can be read-only says it in its own terms (Mode, the file, its folder).
     virtual std::string ReadOnlyReason() { return {}; }
     // The embedded database's quick integrity check: empty when sound, else what is
     // damaged. Servers answer empty. Raises when the check itself cannot run.

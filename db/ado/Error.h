@@ -68,4 +68,11 @@ std::optional<std::string> SystemMessageText(HRESULT code);
 // Raises the error for an object that was never created.
 [[noreturn]] void ThrowPointerError();
 
+// A recordset asked for a field or a move with no current row: every provider says it so.
+[[noreturn]] inline void RaiseNoCurrentRecord(const std::string& source) {
+    throw _com_error(hr::kNoCurrentRecord, source,
+                     "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a "
+                     "current record.");
+}
+
 }  // namespace veltmoor

@@ -120,6 +120,9 @@ TEST_F(SqliteProvider, RecordsetStaysOpenBesideWritesUntilClosed) {
     }
     outer->MoveNext();
     EXPECT_EQ(outer->GetField("ID").ToInt32(), 2);
+    auto none = connection->Execute("SELECT ID FROM SETTINGS WHERE ID < 0");
+    EXPECT_EQ(ErrorOf([&] { none->GetField("ID"); }).text, "Either BOF or EOF is True, or the current record has been "
+                                                          "deleted. Requested operation requires a current record.");
     EXPECT_EQ(ErrorOf([&] { connection->Execute("DELETE FROM V")->IsEOF(); }).code, hr::kObjectClosed);
     EXPECT_EQ(raw().Query("SELECT group_concat(ALLOW_ANONYMOUS) FROM SETTINGS"), "-1,-2,-3");
     outer->Close();  // its statement ends its read, though kept for the next use of its text

@@ -23,15 +23,17 @@ TEST(LogOutputTest, PlainIsTheClipboardTextAndColourResetsAtLineEnd) {
     LogModel log;
     for (const char* line : {"plain", "\x03" "04Error\x03", "x\x03" "03y\x03" "z", "\x03" "08gr\xc3\xbc\xc3\x9f\x03"})
         log.AddLine(line);
-    EXPECT_EQ(RenderLog(log, false), log.GetText());
+    EXPECT_EQ(RenderLog(log, false, false), log.GetText());
     // Each colour number's palette entry, as the log's table of sixteen gives it.
     const char* palette[] = {"255;255;255", "0;0;0",     "0;0;123",   "0;146;0",     "255;0;0",     "128;0;0",
                              "128;0;128",   "128;128;0", "255;255;0", "0;255;0",     "0;146;148",   "0;255;255",
                              "0;0;255",     "255;0;255", "123;125;123", "214;211;214"};
-    for (int n = 0; n < 16; ++n)
-        EXPECT_EQ(RenderLine(LogLine(Format("\x03%02d,%02dx", n, 15 - n)), true),
-                  Format("\x1b[38;2;%s;48;2;%sm", palette[n], palette[15 - n]) + "x\x1b[0m\r\n") << n;
-    EXPECT_EQ(RenderLog(log, true),
+    for (int n = 0; n < 16; ++n) {
+        LogModel one;
+        one.AddLine(Format("\x03%02d,%02dx", n, 15 - n));
+        EXPECT_EQ(RenderLog(one, true, false), Format("\x1b[38;2;%s;48;2;%sm", palette[n], palette[15 - n]) + "x\x1b[0m\r\n") << n;
+    }
+    EXPECT_EQ(RenderLog(log, true, false),
               "plain\r\n"
               "\x1b[38;2;255;0;0;49mError\x1b[0m\r\n"
               "x\x1b[38;2;0;146;0;49my\x1b[39;49mz\x1b[0m\r\n"

@@ -45,8 +45,7 @@ void JetRecordset::MoveFirst() {
 void JetRecordset::MoveNext() {
     Require("Recordset.MoveNext");
     if (eof_)
-        RaiseProvider(hr::kNoCurrentRecord, "Either BOF or EOF is True, or the current record has been deleted. "
-                                            "Requested operation requires a current record.");
+        RaiseNoCurrentRecord(kProviderSource);
     Advance();
 }
 
@@ -96,8 +95,7 @@ _variant_t JetRecordset::GetField(const std::string& name) {
     for (size_t i = 0; i < fields_.size(); ++i) {
         if (!EqualsNoCase(fields_[i].column->name, name)) continue;
         if (eof_)
-            RaiseProvider(hr::kNoCurrentRecord, "Either BOF or EOF is True, or the current record has been deleted. "
-                                                "Requested operation requires a current record.");
+            RaiseNoCurrentRecord(kProviderSource);
         return row_[i];
     }
     RaiseProvider(hr::kItemNotFound, "Item cannot be found in the collection corresponding to the requested name or "

@@ -42,9 +42,7 @@ private:
         if (!open_) throw _com_error(hr::kObjectClosed, source_, "Operation is not allowed when the object is closed.");
     }
     [[noreturn]] void ThrowNoCurrentRecord() const {
-        throw _com_error(hr::kNoCurrentRecord, source_,
-                         "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
-                         "requires a current record.");
+        RaiseNoCurrentRecord(source_);
     }
     size_t ColumnOf(const std::string& name) const {
         for (size_t i = 0; i < table_.names.size(); ++i)

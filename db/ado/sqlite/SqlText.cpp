@@ -59,12 +59,12 @@ Token NextToken(std::string_view text, size_t pos) {
         while (i < n && IsSpace(text[i])) ++i;
         return {TokenKind::Space, pos, i};
     }
-    if (c == '-' && pos + 1 < n && text[pos + 1] == '-') {
+    if (text.substr(pos, 2) == "--") {
         size_t i = pos + 2;
         while (i < n && text[i] != '\n') ++i;
         return {TokenKind::Space, pos, i};
     }
-    if (c == '/' && pos + 1 < n && text[pos + 1] == '*') {
+    if (text.substr(pos, 2) == "/*") {
         const size_t close = text.find("*/", pos + 2);
         // SQLite reads a comment left open as running to the end of the text.
         return {TokenKind::Space, pos, close == std::string_view::npos ? n : close + 2};

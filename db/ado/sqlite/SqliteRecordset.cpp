@@ -100,18 +100,14 @@ _variant_t SqliteRecordset::GetField(const std::string& name) {
         throw _com_error(hr::kItemNotFound, kProviderSource,
                          "Item cannot be found in the collection corresponding to the requested name or ordinal: " + name);
     if (eof_)
-        throw _com_error(hr::kNoCurrentRecord, kProviderSource,
-                         "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
-                         "requires a current record.");
+        RaiseNoCurrentRecord(kProviderSource);
     return ColumnValue(stmt, index);
 }
 
 void SqliteRecordset::MoveNext() {
     RequireOpen("Recordset.MoveNext");
     if (eof_)
-        throw _com_error(hr::kNoCurrentRecord, kProviderSource,
-                         "Either BOF or EOF is True, or the current record has been deleted. Requested operation "
-                         "requires a current record.");
+        RaiseNoCurrentRecord(kProviderSource);
     Advance();
 }
 
