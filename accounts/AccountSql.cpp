@@ -1,7 +1,5 @@
 #include "accounts/AccountSql.h"
 
-#include <span>
-
 #include "accounts/AccountBatches.h"
 
 #include "app/VeltmoorDlg.h"
@@ -36,11 +34,13 @@ std::string AccountSql::Select(bool withLinks) const {
     // SQLite runs a correlated EXISTS with a cursor opened afresh for each row; IN probes
     // the linked table's key (or an index of its IDs made once) and means the same here:
     // a NULL, or a value no row carries, gives 0 either way.
-    for (const LinkCheck& c : withLinks ? std::span(kLinkChecks) : std::span<const LinkCheck>())
-        sql += PagesByRowid()
-                   ? Format(", CASE WHEN A.%s IN (SELECT L.ID FROM %s L) THEN 1 ELSE 0 END AS %s", c.link, c.table, c.flag)
-                   : Format(", CASE WHEN EXISTS (SELECT 1 FROM %s L WHERE L.ID = A.%s) THEN 1 ELSE 0 END AS %s", c.table,
-                            c.link, c.flag);
+    if (withLinks) {
+        for (const LinkCheck& c : kLinkChecks)
+            sql += PagesByRowid()
+                       ? Format(", CASE WHEN A.%s IN (SELECT L.ID FROM %s L) THEN 1 ELSE 0 END AS %s", c.link, c.table, c.flag)
+                       : Format(", CASE WHEN EXISTS (SELECT 1 FROM %s L WHERE L.ID = A.%s) THEN 1 ELSE 0 END AS %s",
+                                c.table, c.link, c.flag);
+    }
     if (PagesByRowid()) sql += ", A.rowid AS ROW_ID";
     return sql + " FROM ACCOUNTS A";
 }

@@ -196,8 +196,9 @@ bool Session::Step(sqlite3_stmt* stmt) {
     // Take the message before the reset, which would otherwise clear it on some paths.
     // The statement is named with its values, as it was written before they were bound.
     const std::string message = sqlite3_errmsg(db_.get());
-    char* expanded = sqlite3_expanded_sql(stmt);
-    const std::string sql = expanded ? expanded : "";
+    char* expanded = sqlite3_expanded_sql(stmt);  // none when memory or SQLite's length limit is short
+    const char* written = sqlite3_sql(stmt);
+    const std::string sql = expanded ? expanded : written ? written : "";
     sqlite3_free(expanded);
     sqlite3_reset(stmt);
     RaiseEngine(rc, message, Context("running", sql, rc));
