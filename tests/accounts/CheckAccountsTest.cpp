@@ -21,11 +21,6 @@ namespace {
 using namespace ::testing;
 using Lines = std::vector<std::string>;
 
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class CheckAccountsTest : public ::testing::Test {
 protected:
     void SetUp() override { db_ = std::make_unique<AccountDatabase>(folder_.File("tarnwick.mdb")); }
@@ -39,12 +34,6 @@ protected:
         (dlg_.*handler)();
         dlg_.m_pConnection->Close();
         return LogLines(dlg_);
-    }
-    Lines Backups() const {
-        Lines names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder_.path()))
-            if (entry.path().extension() == ".bak") names.push_back(entry.path().string());
-        return names;
     }
 
     TempDir folder_;
@@ -224,7 +213,7 @@ TEST_P(NothingRepairedTest, KeepsEveryRowAndTheFindingsStayReported) {
     EXPECT_THAT(lines, Each(Not(HasSubstr(" - FIXED"))));
     EXPECT_THAT(lines, Contains(StartsWith("Missing recordset in")).Times(c.reported));
     if (!c.damagePage) { EXPECT_EQ(db_->Dump(), rows); }
-    if (!*c.sql) { EXPECT_TRUE(Bytes(db_->Path()) == bytes && Backups().empty()) << "the file changed or was copied"; }
+    if (!*c.sql) { EXPECT_TRUE(Bytes(db_->Path()) == bytes && folder_.Backups().empty()) << "the file changed or was copied"; }
     EXPECT_THAT(Run(false), Contains(StartsWith("Missing recordset in")).Times(c.reported));
 }
 

@@ -12,11 +12,11 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
 
@@ -34,10 +34,6 @@ struct Launch {
     bool asNobody = false, outTerminal = false, errTerminal = false;
 };
 
-inline std::string Content(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // veltmoor-cli started with fork and exec; terminals are raw, so their bytes arrive as written.
@@ -66,7 +62,7 @@ public:
         fds_[1].fd = out[0], fds_[2].fd = err[0];
     }
     void Signal(int number) const { kill(pid_, number); }
-    std::string OutSoFar() const { return Content(how_.outFile); }
+    std::string OutSoFar() const { return Bytes(how_.outFile); }
 
     // Reads every stream to its end (for at most a minute), then reaps the program.
     Streams Finish() {

@@ -46,8 +46,7 @@ TEST(HostileTest, ASignalStopsBetweenRepairsAndStillReports) {
         for (size_t at = 0; (at = r.out.find(fixed, at)) != std::string::npos; ++at) ++reported;
         EXPECT_TRUE(reported > 0 && reported < 3000) << reported;
         EXPECT_EQ(AccountDatabase(dir.File("tarnwick.mdb"), false).Value("SELECT COUNT(*) FROM SETTINGS"), std::to_string(reported + 3000));
-        std::vector<fs::path> files{fs::directory_iterator(dir.path()), {}};
-        std::erase_if(files, [](const fs::path& f) { return f.extension() != ".bak"; });
+        const std::vector<std::string> files = dir.Backups();
         ASSERT_EQ(files.size() + std::distance(fs::directory_iterator(dir.path()), {}), 5u) << "database, tables.xml, log, backup";
         EXPECT_EQ(AccountDatabase(files[0], false).Value("SELECT COUNT(*) FROM ACCOUNTS"), "3000");
     }
@@ -127,7 +126,7 @@ TEST(HostileTest, PathsAreBytesAndFifosAreRefusedWithoutBlocking) {
 TEST(HostileTest, AnUnwritableFolderMakesTheRunReadOnly) {
     TempDir dir;
     MakeFolder(dir.Folder(), 3);
-    const std::string bytes = Content(dir.File("tarnwick.mdb"));
+    const std::string bytes = Bytes(dir.File("tarnwick.mdb"));
     fs::permissions(dir.File("tarnwick.mdb"), fs::perms(0666));
     fs::permissions(dir.path(), fs::perms(getuid() == 0 ? 0755 : 0555));
     const Streams r = CliProcess({"--folder", dir.Folder(), "--fix", "--no-backup", "accounts"}, {"", {}, true}).Finish();
@@ -135,7 +134,7 @@ TEST(HostileTest, AnUnwritableFolderMakesTheRunReadOnly) {
     EXPECT_EQ(r.out.find("Exception Recorded", r.out.find("Exception Recorded") + 1), std::string::npos) << r.out;
     EXPECT_TRUE(Has(r.out, "read-only (the folder that holds the database file cannot be written")) << r.out;
     EXPECT_TRUE(r.status == (8 | 4) && Has(r.err, "3 accounts checked; 3 findings: 0 fixed, 3 left; 1 error")) << r.err;
-    EXPECT_EQ(Content(dir.File("tarnwick.mdb")), bytes);
+    EXPECT_EQ(Bytes(dir.File("tarnwick.mdb")), bytes);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2) << "nothing made beside it";
 }
 

@@ -167,8 +167,7 @@ Rows ReadRows(ado::Connection& connection) {
 
 // The case's damaged database on the engine, and tables.xml in dir; the connection string.
 std::string Prepare(const Engine& engine, const Case& test, const TempDir& dir) {
-    std::ifstream xml(std::string(VELTMOOR_EXAMPLES_DIR) + "/tables.xml");
-    dir.Write("tables.xml", std::string(std::istreambuf_iterator<char>(xml), {}));
+    dir.Write("tables.xml", Bytes(VELTMOOR_EXAMPLES_DIR "/tables.xml"));
     const std::string cs = engine.connection(dir);
 
     ado::ConnectionPtr setup = ado::CreateConnection();
