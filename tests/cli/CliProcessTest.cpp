@@ -22,7 +22,6 @@ Streams RunCli(const std::string& args, const TempDir* dir = nullptr) {
     for (const QString& a : list) argv.push_back(a.toStdString());
     return veltmoor::test::RunCli(argv);
 }
-qsizetype CountOf(const std::string& text, const char* part) { return QString::fromStdString(text).count(QLatin1String(part)); }
 
 TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
     const std::pair<const char*, const char*> cases[] = {  // arguments, what the line names
@@ -99,9 +98,9 @@ TEST(CliProcessTest, ALongRunIsPrintedWhole) {
     const Streams r = RunCli("--quiet --folder {} accounts tables", &dir);
     EXPECT_EQ(r.status, 4);
     EXPECT_EQ(r.out.rfind("-- Checking Account [user0] --\r\n-- Finished Checking Account [user0] --\r\n  \r\n", 0), 0u);
-    EXPECT_EQ(CountOf(r.out, "-- Checking Account ["), 901);
+    EXPECT_EQ(Count(r.out, "-- Checking Account ["), 901);
     EXPECT_TRUE(Has(r.out, "-- Checking Account [last] --\r\nMissing recordset in SETTINGS table\r\n"));
-    EXPECT_EQ(CountOf(r.out, "--- Checking table: T"), 700);
+    EXPECT_EQ(Count(r.out, "--- Checking table: T"), 700);
     EXPECT_TRUE(Has(r.out, "  \r\n--- Checking table: T0 ---\r\n** Table [T0] could not be located!!\r\n"));
 }
 

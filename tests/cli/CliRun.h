@@ -35,6 +35,12 @@ struct Launch {
 };
 
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+// How many times part stands in text.
+inline long Count(const std::string& text, const std::string& part) {
+    long n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
 
 // veltmoor-cli started with fork and exec; terminals are raw, so their bytes arrive as written.
 class CliProcess {

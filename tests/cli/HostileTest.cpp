@@ -42,8 +42,7 @@ TEST(HostileTest, ASignalStopsBetweenRepairsAndStillReports) {
         EXPECT_TRUE(r.status == (32 | 1) && Has(r.err, "; interrupted, stopped between two repairs\n")) << r.err;
         EXPECT_EQ(Has(r.out, "\"interrupted\":true,\"left\":0,\"status\":33,"), json);
         // Every repair made is in the report; the one backup beside the file is whole.
-        size_t reported = 0;
-        for (size_t at = 0; (at = r.out.find(fixed, at)) != std::string::npos; ++at) ++reported;
+        const long reported = Count(r.out, fixed);
         EXPECT_TRUE(reported > 0 && reported < 3000) << reported;
         EXPECT_EQ(AccountDatabase(dir.File("tarnwick.mdb"), false).Value("SELECT COUNT(*) FROM SETTINGS"), std::to_string(reported + 3000));
         const std::vector<std::string> files = dir.Backups();
