@@ -100,7 +100,8 @@ TEST_P(JetCheck, ReportsWhatTheSqliteTwinReportsAndRepairsNothing) {
 
     const Streams jetCli = Tables(jetDir_, false), twinCli = Tables(sqliteDir_, false);
     EXPECT_EQ(jetCli.out, twinCli.out);
-    EXPECT_EQ(jetCli.status, twinCli.status);
+    EXPECT_EQ(jetCli.status, c.check.size() > 3 ? 4 : 0) << "4: findings left";
+    EXPECT_EQ(twinCli.status, jetCli.status);
     const Streams fixCli = Tables(jetDir_, true);
     EXPECT_EQ(fixCli.status, c.fix.empty() ? jetCli.status : 4 | 8);
 
