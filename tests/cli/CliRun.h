@@ -12,6 +12,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +36,14 @@ struct Launch {
 };
 
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+// Arguments written as one string, split at spaces; {} stands for folder.
+inline std::vector<std::string> Args(const std::string& text, const std::string& folder = "") {
+    std::vector<std::string> args;
+    std::istringstream words(text);
+    for (std::string word; words >> word; args.push_back(word))
+        for (size_t at; (at = word.find("{}")) != std::string::npos;) word.replace(at, 2, folder);
+    return args;
+}
 // How many times part stands in text.
 inline long Count(const std::string& text, const std::string& part) {
     long n = 0;

@@ -108,13 +108,9 @@ TEST(HostileTest, PathsAreBytesAndFifosAreRefusedWithoutBlocking) {
         const std::string folder = dir.File("caf\xe9\xff") + "/";
         fs::create_directory(folder);
         MakeFolder(folder, 1);
-        std::vector<std::string> argv{"tables", "accounts"};
-        for (std::string* text : {&says, &args})
-            for (size_t at; (at = text->find("{}")) != std::string::npos;) text->replace(at, 2, folder);
-        for (size_t at; (at = args.rfind(' ')) != std::string::npos; args.resize(at)) argv.insert(argv.begin(), args.substr(at + 1));
-        argv.insert(argv.begin(), args);
+        for (size_t at; (at = says.find("{}")) != std::string::npos;) says.replace(at, 2, folder);
         ASSERT_TRUE(!*fifo || (fs::remove(folder + fifo), mkfifo((folder + fifo).c_str(), 0600) == 0));
-        const Streams r = RunCli(argv);
+        const Streams r = RunCli(Args(args + " tables accounts", folder));
         EXPECT_TRUE(r.status == status && Has(r.err, says)) << r.status << r.err;
     }
 }
