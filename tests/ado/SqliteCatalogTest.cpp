@@ -117,9 +117,9 @@ TEST_F(SqliteCatalog, RefusedChangesLeaveTheTableAsItWas) {
         SCOPED_TRACE(says);
         const std::string snapshot = "SELECT * FROM sqlite_master, " + std::string(table) + " ORDER BY 1, 2";
         const std::string before = raw().Query(snapshot);
-        const Raised e = ErrorOf(change);
-        EXPECT_NE(e.code, 0);
-        EXPECT_THAT(e.text, HasSubstr(says));
+        const _com_error e = ErrorOf(change);
+        EXPECT_NE(e.Error(), 0);
+        EXPECT_THAT(e.Description(), HasSubstr(says));
         EXPECT_EQ(raw().Query(snapshot), before);
     }
     connection_->BeginTrans();  // the connection is out of every failed transaction
@@ -138,7 +138,7 @@ TEST_F(SqliteCatalog, KeepsTheAutonumberCounterForeignKeysAndTheUsersTransaction
     connection_->Execute("INSERT INTO S (X) VALUES (4)");
     EXPECT_EQ(connection_->Execute("SELECT @@IDENTITY AS ID")->GetField("ID").ToInt32(), 4);
     connection_->BeginTrans();
-    EXPECT_THAT(ErrorOf([&] { catalog_->SetColumnProperty("S", "X", "Default", _variant_t(2)); }).text,
+    EXPECT_THAT(ErrorOf([&] { catalog_->SetColumnProperty("S", "X", "Default", _variant_t(2)); }).Description(),
                 HasSubstr("inside a transaction while foreign keys are enforced"));
     connection_->RollbackTrans();
     connection_->Execute("PRAGMA foreign_keys = OFF");

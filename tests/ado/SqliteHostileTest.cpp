@@ -22,7 +22,7 @@ TEST_F(SqliteTest, BackupTakesTheFirstFreeNameAndNeverFollowsALink) {
     std::set<fs::path> made = Names(dir_.path());
     made.insert(dir_.File("x-4.bak"));
     EXPECT_EQ(Open()->BackupTo(dir_.File("x.bak")), dir_.File("x-4.bak"));
-    EXPECT_EQ(RawDb(dir_.File("x-4.bak")).Query("SELECT V FROM T"), "kept");
+    EXPECT_EQ(SqliteFile(dir_.File("x-4.bak")).Query("SELECT V FROM T"), "kept");
     EXPECT_EQ(fs::file_size(victim) + fs::file_size(earlier), 15u) << "nothing replaced, no link followed";
     EXPECT_EQ(Names(dir_.path()), made) << "nothing else made";
     dir_.Write("y.bak", "");
@@ -34,14 +34,14 @@ TEST_F(SqliteTest, NamesAndKeysFoldAsciiUnderATurkishLocale) {
     raw().Exec("CREATE TABLE SETTINGS (ID INTEGER PRIMARY KEY, IS_IDLE INTEGER); INSERT INTO SETTINGS VALUES (7, 1)");
     ASSERT_TRUE(std::setlocale(LC_ALL, "tr_TR.UTF-8")) << "scripts/install-deps generates tr_TR.UTF-8";
     ado::ConnectionPtr connection = ado::CreateConnection();
-    const Raised raised = ErrorOf([&] {
+    const _com_error raised = ErrorOf([&] {
         connection->Open("PROVIDER=MICROSOFT.JET.OLEDB.4.0;DATA SOURCE=" + dbPath_ + ";MODE=READWRITE", "", "", 0);
         EXPECT_EQ(connection->Provider() + (connection->IsReadOnly() ? " read-only" : ""), "Microsoft.Jet.OLEDB.4.0");
         EXPECT_EQ(connection->Execute("select id, is_idle from settings")->GetField("ID").ToInt32(), 7);
         connection->Catalog()->SetColumnProperty("settings", "is_idle", "DEFAULT", _variant_t(0));
     });
     std::setlocale(LC_ALL, "C");
-    EXPECT_EQ(raised.text, "");
+    EXPECT_EQ(raised.Error(), 0) << raised.Description();
 }
 
 }  // namespace

@@ -39,8 +39,8 @@ TEST_F(SqliteProvider, OpenRefusesWhatIsNoSqliteDatabaseSayingWhy) {
     };
     for (const auto& [path, says] : cases) {
         auto connection = ado::CreateConnection();
-        const Raised e = ErrorOf([&] { connection->Open(ConnectionStringFor(path), "", "", 0); });
-        EXPECT_THAT(e.text, HasSubstr(says));
+        const _com_error e = ErrorOf([&] { connection->Open(ConnectionStringFor(path), "", "", 0); });
+        EXPECT_THAT(e.Description(), HasSubstr(says));
         EXPECT_EQ(connection->State(), ado::adStateClosed);
     }
     EXPECT_FALSE(std::filesystem::exists(dir_.File("nothere.mdb")));
@@ -51,9 +51,9 @@ TEST_F(SqliteProvider, ReadOnlyFileReadsAndRefusesWritesSayingWhy) {
     ::chmod(dbPath_.c_str(), 0444);
     auto connection = Open();
     EXPECT_EQ(connection->Execute("SELECT T FROM V")->GetField("T").ToString(), "Grüße, 世界");
-    const Raised e = ErrorOf([&] { connection->Execute("INSERT INTO SETTINGS (ID) VALUES (1)"); });
-    EXPECT_THAT(e.text, HasSubstr("read-only"));
-    EXPECT_THAT(e.text, HasSubstr(dbPath_));
+    const _com_error e = ErrorOf([&] { connection->Execute("INSERT INTO SETTINGS (ID) VALUES (1)"); });
+    EXPECT_THAT(e.Description(), HasSubstr("read-only"));
+    EXPECT_THAT(e.Description(), HasSubstr(dbPath_));
     ::chmod(dbPath_.c_str(), 0644);
     EXPECT_EQ(raw().Query("SELECT count(*) FROM SETTINGS"), "0");
 }
@@ -62,12 +62,12 @@ TEST_F(SqliteProvider, LockOfAnotherConnectionIsAwaitedForTheTimeoutThenNamed) {
     auto connection = Open(1);
     raw().Exec("BEGIN EXCLUSIVE; INSERT INTO SETTINGS (ID) VALUES (1);");
     const auto start = Clock::now();
-    const Raised e = ErrorOf([&] { connection->Execute("SELECT ID FROM SETTINGS"); });
+    const _com_error e = ErrorOf([&] { connection->Execute("SELECT ID FROM SETTINGS"); });
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(900));
-    EXPECT_EQ(e.text.rfind("database is locked. Another connection holds a lock on the database; waited 1", 0), 0u);
-    EXPECT_TRUE(e.text.ends_with(" ms for it (the busy timeout is 1000 ms) (while running: SELECT ID FROM SETTINGS in '" +
-                                 dbPath_ + "')")) << e.text;
-    EXPECT_THAT(ErrorOf([&] { connection->BeginTrans(); }).text, HasSubstr("locked"));  // a repair waits before writing
+    EXPECT_EQ(e.Description().rfind("database is locked. Another connection holds a lock on the database; waited 1", 0), 0u);
+    EXPECT_TRUE(e.Description().ends_with(" ms for it (the busy timeout is 1000 ms) (while running: SELECT ID FROM SETTINGS in '" +
+                                 dbPath_ + "')")) << e.Description();
+    EXPECT_THAT(ErrorOf([&] { connection->BeginTrans(); }).Description(), HasSubstr("locked"));  // a repair waits before writing
     raw().Exec("COMMIT");
     EXPECT_EQ(connection->Execute("SELECT count(*) AS N FROM SETTINGS")->GetField("N").ToInt32(), 1);
 }
@@ -86,9 +86,9 @@ TEST_F(SqliteProvider, ValuesKeepTheirKindsAndBadSqlRaisesSqlitesWords) {
         {"INSERT INTO SETTINGS (ID) VALUES (5)", hr::kIntegrityViolation, "UNIQUE constraint failed"},
     };
     for (const auto& [sql, code, says] : cases) {
-        const Raised e = ErrorOf([&] { connection->Execute(sql); });
-        EXPECT_EQ(e.code, code) << sql;
-        EXPECT_THAT(e.text, HasSubstr(says)) << sql;
+        const _com_error e = ErrorOf([&] { connection->Execute(sql); });
+        EXPECT_EQ(e.Error(), code) << sql;
+        EXPECT_THAT(e.Description(), HasSubstr(says)) << sql;
     }
     EXPECT_EQ(raw().Query("SELECT count(*) FROM SETTINGS"), "1");
 }
@@ -121,15 +121,15 @@ TEST_F(SqliteProvider, RecordsetStaysOpenBesideWritesUntilClosed) {
     outer->MoveNext();
     EXPECT_EQ(outer->GetField("ID").ToInt32(), 2);
     auto none = connection->Execute("SELECT ID FROM SETTINGS WHERE ID < 0");
-    EXPECT_EQ(ErrorOf([&] { none->GetField("ID"); }).text, "Either BOF or EOF is True, or the current record has been "
+    EXPECT_EQ(ErrorOf([&] { none->GetField("ID"); }).Description(), "Either BOF or EOF is True, or the current record has been "
                                                           "deleted. Requested operation requires a current record.");
-    EXPECT_EQ(ErrorOf([&] { connection->Execute("DELETE FROM V")->IsEOF(); }).code, hr::kObjectClosed);
+    EXPECT_EQ(ErrorOf([&] { connection->Execute("DELETE FROM V")->IsEOF(); }).Error(), hr::kObjectClosed);
     EXPECT_EQ(raw().Query("SELECT group_concat(ALLOW_ANONYMOUS) FROM SETTINGS"), "-1,-2,-3");
     outer->Close();  // its statement ends its read, though kept for the next use of its text
     EXPECT_EQ(raw().TryExec("BEGIN EXCLUSIVE; COMMIT;"), SQLITE_OK);
     outer = connection->Execute("SELECT ID FROM SETTINGS WHERE ID >= 1");
     connection->Close();
-    EXPECT_EQ(ErrorOf([&] { outer->MoveNext(); }).code, hr::kObjectClosed);
+    EXPECT_EQ(ErrorOf([&] { outer->MoveNext(); }).Error(), hr::kObjectClosed);
     EXPECT_EQ(raw().TryExec("BEGIN EXCLUSIVE; DELETE FROM SETTINGS; COMMIT;"), SQLITE_OK);  // no lock left behind
 }
 
@@ -143,17 +143,17 @@ TEST_F(SqliteProvider, TransactionsNestAsSavepointsAndRollBack) {
     }
     connection->Close();  // with the last transaction open
     EXPECT_EQ(raw().Query("SELECT group_concat(ID) FROM SETTINGS"), "1");
-    EXPECT_THAT(ErrorOf([&] { Open()->CommitTrans(); }).text, HasSubstr("no transaction is active"));
+    EXPECT_THAT(ErrorOf([&] { Open()->CommitTrans(); }).Description(), HasSubstr("no transaction is active"));
 }
 
 TEST_F(SqliteProvider, CommandTimeoutInterruptsARunawayStatement) {
     auto connection = Open(1);
     const auto start = Clock::now();
-    const Raised e = ErrorOf([&] {
+    const _com_error e = ErrorOf([&] {
         connection->Execute("WITH RECURSIVE C(X) AS (SELECT 1 UNION ALL SELECT X + 1 FROM C) SELECT count(*) FROM C");
     });
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(900));
-    EXPECT_EQ(e.code, hr::kTimeout);
+    EXPECT_EQ(e.Error(), hr::kTimeout);
     EXPECT_EQ(connection->Execute("SELECT count(*) AS N FROM SETTINGS")->GetField("N").ToInt32(), 0);
 }
 

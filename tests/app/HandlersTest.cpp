@@ -17,7 +17,6 @@ using Lines = std::vector<std::string>;
 class HandlersTest : public AppTest {
 protected:
     QString Status(const CVeltmoorDlg& dlg) { return qobject_cast<QLabel*>(dlg.GetDlgItem(1006))->text(); }
-    bool Has(const Lines& lines, const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
 };
 
 TEST_F(HandlersTest, StartUpOpensTheDatabaseBesideTheProgramOnceAndShowsTheVersion) {
@@ -60,7 +59,7 @@ TEST_F(HandlersTest, CheckTablesReconnectsBetweenThePassesOnlyWhenFixing) {
         EXPECT_EQ(dlg->m_tally.findings, 0) << "each run counts afresh";
         EXPECT_EQ(dlg->m_tally.errors, c.errors);
         const Lines lines = LogLines(*dlg);
-        EXPECT_TRUE(c.failClose ? Has(lines, "Tracer: CVeltmoorDlg::OnCheckTables") : lines == Lines{"  "});
+        EXPECT_TRUE(c.failClose ? std::ranges::count(lines, "Tracer: CVeltmoorDlg::OnCheckTables") == 1 : lines == Lines{"  "});
         EXPECT_EQ(lines.back(), "  ") << "the main pass follows";
     }
 }
@@ -71,7 +70,7 @@ TEST_F(HandlersTest, AFailedIdentityPassEndsTheRunWithItsErrorBlock) {
     auto dlg = MakeDialog();
     ASSERT_TRUE(dlg->OnInitDialog());
     EXPECT_EQ(Status(*dlg), QStringLiteral("NO MDAC VERSION DETECTED"));
-    EXPECT_TRUE(Has(LogLines(*dlg), "Tracer: CVeltmoorDlg::OpenConnection"));
+    EXPECT_EQ(std::ranges::count(LogLines(*dlg), "Tracer: CVeltmoorDlg::OpenConnection"), 1);
     EXPECT_EQ(dlg->m_tally.errors, 1);
     SetFixErrors(*dlg, true);
     const ado::Connection* before = dlg->m_pConnection.get();

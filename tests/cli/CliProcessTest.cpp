@@ -13,17 +13,6 @@
 namespace veltmoor::test {
 namespace {
 
-// Arguments as one string, split at spaces ('~' within one); {} stands for the folder.
-Streams RunCli(const std::string& args, const TempDir* dir = nullptr) {
-    QStringList list = QString::fromStdString(args).split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    list.replaceInStrings(QStringLiteral("~"), QStringLiteral(" "));
-    if (dir) list.replaceInStrings(QStringLiteral("{}"), QString::fromStdString(dir->path().string()));
-    std::vector<std::string> argv;
-    for (const QString& a : list) argv.push_back(a.toStdString());
-    return veltmoor::test::RunCli(argv);
-}
-qsizetype CountOf(const std::string& text, const char* part) { return QString::fromStdString(text).count(QLatin1String(part)); }
-
 TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
     const std::pair<const char*, const char*> cases[] = {  // arguments, what the line names
         {"", "command"}, {"--fix", "command"}, {"--bogus tables", "bogus"}, {"--format=xml tables", "xml"},
@@ -36,17 +25,17 @@ TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
     };
     for (const auto& [args, named] : cases) {
         SCOPED_TRACE(args);
-        const Streams r = RunCli(args);
+        const Streams r = RunCli(Args(args));
         EXPECT_EQ(r.status, 16);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
         EXPECT_EQ(r.err.rfind("veltmoor-cli: ", 0), 0u) << r.err;
         EXPECT_TRUE(Has(r.err, named)) << r.err;
     }
-    const Streams help = RunCli("--help"), version = RunCli("--version");
+    const Streams help = RunCli({"--help"}), version = RunCli({"--version"});
     EXPECT_EQ(help.status + version.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: veltmoor-cli ", 0), 0u);
-    EXPECT_EQ(RunCli("tables -h").out, help.out);  // help wins over the commands
+    EXPECT_EQ(RunCli({"tables", "-h"}).out, help.out);  // help wins over the commands
     EXPECT_EQ(version.out, "veltmoor-cli 1.0\n");
 
     // The man page names the options of --help, in its synopsis and in its option list.
@@ -78,7 +67,7 @@ TEST(CliProcessTest, NoUsableSchemaDescriptionIsAnError) {
         std::filesystem::remove_all(dir.File("tables.xml"));
         if (content && *content == '/') std::filesystem::create_directory(dir.File("tables.xml"));
         else if (content) dir.Write("tables.xml", content);
-        const Streams r = RunCli("--folder {} tables", &dir);
+        const Streams r = RunCli({"--folder", dir.path().string(), "tables"});
         EXPECT_EQ(r.status, 8);
         EXPECT_EQ(r.out, "");
         EXPECT_TRUE(Has(r.err, "\nveltmoor-cli: " + dir.File("tables.xml") + ": " + why)) << r.err;
@@ -96,12 +85,12 @@ TEST(CliProcessTest, ALongRunIsPrintedWhole) {
     std::string tables = "<TABLES>";
     for (int i = 0; i < 700; ++i) tables += "<TABLE name='T" + std::to_string(i) + "'/>";
     dir.Write("tables.xml", tables + "</TABLES>");
-    const Streams r = RunCli("--quiet --folder {} accounts tables", &dir);
+    const Streams r = RunCli({"--quiet", "--folder", dir.path().string(), "accounts", "tables"});
     EXPECT_EQ(r.status, 4);
     EXPECT_EQ(r.out.rfind("-- Checking Account [user0] --\r\n-- Finished Checking Account [user0] --\r\n  \r\n", 0), 0u);
-    EXPECT_EQ(CountOf(r.out, "-- Checking Account ["), 901);
+    EXPECT_EQ(Count(r.out, "-- Checking Account ["), 901);
     EXPECT_TRUE(Has(r.out, "-- Checking Account [last] --\r\nMissing recordset in SETTINGS table\r\n"));
-    EXPECT_EQ(CountOf(r.out, "--- Checking table: T"), 700);
+    EXPECT_EQ(Count(r.out, "--- Checking table: T"), 700);
     EXPECT_TRUE(Has(r.out, "  \r\n--- Checking table: T0 ---\r\n** Table [T0] could not be located!!\r\n"));
 }
 

@@ -12,11 +12,12 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
 
@@ -34,11 +35,21 @@ struct Launch {
     bool asNobody = false, outTerminal = false, errTerminal = false;
 };
 
-inline std::string Content(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 inline bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+// Arguments written as one string, split at spaces; {} stands for folder.
+inline std::vector<std::string> Args(const std::string& text, const std::string& folder = "") {
+    std::vector<std::string> args;
+    std::istringstream words(text);
+    for (std::string word; words >> word; args.push_back(word))
+        for (size_t at; (at = word.find("{}")) != std::string::npos;) word.replace(at, 2, folder);
+    return args;
+}
+// How many times part stands in text.
+inline long Count(const std::string& text, const std::string& part) {
+    long n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
 
 // veltmoor-cli started with fork and exec; terminals are raw, so their bytes arrive as written.
 class CliProcess {
@@ -66,7 +77,7 @@ public:
         fds_[1].fd = out[0], fds_[2].fd = err[0];
     }
     void Signal(int number) const { kill(pid_, number); }
-    std::string OutSoFar() const { return Content(how_.outFile); }
+    std::string OutSoFar() const { return Bytes(how_.outFile); }
 
     // Reads every stream to its end (for at most a minute), then reaps the program.
     Streams Finish() {

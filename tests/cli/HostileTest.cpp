@@ -42,12 +42,10 @@ TEST(HostileTest, ASignalStopsBetweenRepairsAndStillReports) {
         EXPECT_TRUE(r.status == (32 | 1) && Has(r.err, "; interrupted, stopped between two repairs\n")) << r.err;
         EXPECT_EQ(Has(r.out, "\"interrupted\":true,\"left\":0,\"status\":33,"), json);
         // Every repair made is in the report; the one backup beside the file is whole.
-        size_t reported = 0;
-        for (size_t at = 0; (at = r.out.find(fixed, at)) != std::string::npos; ++at) ++reported;
+        const long reported = Count(r.out, fixed);
         EXPECT_TRUE(reported > 0 && reported < 3000) << reported;
         EXPECT_EQ(AccountDatabase(dir.File("tarnwick.mdb"), false).Value("SELECT COUNT(*) FROM SETTINGS"), std::to_string(reported + 3000));
-        std::vector<fs::path> files{fs::directory_iterator(dir.path()), {}};
-        std::erase_if(files, [](const fs::path& f) { return f.extension() != ".bak"; });
+        const std::vector<std::string> files = dir.Backups();
         ASSERT_EQ(files.size() + std::distance(fs::directory_iterator(dir.path()), {}), 5u) << "database, tables.xml, log, backup";
         EXPECT_EQ(AccountDatabase(files[0], false).Value("SELECT COUNT(*) FROM ACCOUNTS"), "3000");
     }
@@ -110,13 +108,9 @@ TEST(HostileTest, PathsAreBytesAndFifosAreRefusedWithoutBlocking) {
         const std::string folder = dir.File("caf\xe9\xff") + "/";
         fs::create_directory(folder);
         MakeFolder(folder, 1);
-        std::vector<std::string> argv{"tables", "accounts"};
-        for (std::string* text : {&says, &args})
-            for (size_t at; (at = text->find("{}")) != std::string::npos;) text->replace(at, 2, folder);
-        for (size_t at; (at = args.rfind(' ')) != std::string::npos; args.resize(at)) argv.insert(argv.begin(), args.substr(at + 1));
-        argv.insert(argv.begin(), args);
+        for (size_t at; (at = says.find("{}")) != std::string::npos;) says.replace(at, 2, folder);
         ASSERT_TRUE(!*fifo || (fs::remove(folder + fifo), mkfifo((folder + fifo).c_str(), 0600) == 0));
-        const Streams r = RunCli(argv);
+        const Streams r = RunCli(Args(args + " tables accounts", folder));
         EXPECT_TRUE(r.status == status && Has(r.err, says)) << r.status << r.err;
     }
 }
@@ -127,7 +121,7 @@ TEST(HostileTest, PathsAreBytesAndFifosAreRefusedWithoutBlocking) {
 TEST(HostileTest, AnUnwritableFolderMakesTheRunReadOnly) {
     TempDir dir;
     MakeFolder(dir.Folder(), 3);
-    const std::string bytes = Content(dir.File("tarnwick.mdb"));
+    const std::string bytes = Bytes(dir.File("tarnwick.mdb"));
     fs::permissions(dir.File("tarnwick.mdb"), fs::perms(0666));
     fs::permissions(dir.path(), fs::perms(getuid() == 0 ? 0755 : 0555));
     const Streams r = CliProcess({"--folder", dir.Folder(), "--fix", "--no-backup", "accounts"}, {"", {}, true}).Finish();
@@ -135,7 +129,7 @@ TEST(HostileTest, AnUnwritableFolderMakesTheRunReadOnly) {
     EXPECT_EQ(r.out.find("Exception Recorded", r.out.find("Exception Recorded") + 1), std::string::npos) << r.out;
     EXPECT_TRUE(Has(r.out, "read-only (the folder that holds the database file cannot be written")) << r.out;
     EXPECT_TRUE(r.status == (8 | 4) && Has(r.err, "3 accounts checked; 3 findings: 0 fixed, 3 left; 1 error")) << r.err;
-    EXPECT_EQ(Content(dir.File("tarnwick.mdb")), bytes);
+    EXPECT_EQ(Bytes(dir.File("tarnwick.mdb")), bytes);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2) << "nothing made beside it";
 }
 

@@ -85,7 +85,8 @@ TEST(OpenConnection, EmbeddedDatabaseIsNeverCreatedAndFailuresAreRecordedWithThe
     EXPECT_EQ(dlg.m_pCatalog->TableNames().size(), 5u);
     dlg.m_strConnectionString = "Provider=Nonesuch.1; data source=x";
     dlg.OpenConnection();
-    EXPECT_THAT(dlg.m_wndLog.GetText(), HasSubstr("Provider cannot be found. It may not be properly installed."));
+    EXPECT_THAT(LogLines(dlg), ::testing::IsSupersetOf({"Code = 800a0e7a",  // the code of a provider not found
+                                                        "Description: Provider cannot be found. It may not be properly installed."}));
     ScriptedConnection sql;  // a server that cannot be reached
     sql.OnCall(::testing::StartsWith("Open(")).Fail(hr::kFail, "[08001] server not found");
     dlg.m_connectionFactory = sql.Factory();

@@ -4,8 +4,6 @@
 #include <gmock/gmock.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "base/CString.h"
 #include "db/ado/Connection.h"
@@ -22,13 +20,6 @@ using ::testing::HasSubstr;
 
 const std::string kUsers = VELTMOOR_JET_DATA "/node-adodb.mdb";
 const std::string kStates = VELTMOOR_JET_DATA "/database-js-adodb.mdb";
-
-std::string Bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 ado::ConnectionPtr Open(const std::string& path) {
     ado::ConnectionPtr c = ado::CreateConnection();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "db/ado/Connection.h"
+#include "tests/support/ErrorOf.h"
 #include "tests/support/TempDir.h"
 
 namespace veltmoor::ado::test {
@@ -20,17 +21,7 @@ protected:
     veltmoor::test::TempDir dir_;
 };
 
-// The error a call raises; a test failure when it raises none.
-template <class F>
-_com_error ErrorOf(F&& f) {
-    try {
-        f();
-    } catch (const _com_error& e) {
-        return e;
-    }
-    ADD_FAILURE() << "expected a _com_error";
-    return _com_error(0);
-}
+using veltmoor::test::ErrorOf;
 
 // Every row of a recordset: values in their text form ("NULL" for null) joined by '|', rows by ';'.
 inline std::string Rows(const RecordsetPtr& rs, const std::vector<std::string>& fields) {

@@ -8,7 +8,8 @@
 namespace veltmoor::ado::odbc {
 namespace {
 
-TEST(SqlOleDbTranslation, ServerLoginAndSettings) {
+// SQL Server's provider gets FreeTDS's keys and a login timeout; the ODBC provider's pairs pass through with ODBC's names.
+TEST(ConnectionStringTranslation, ServerLoginSettingsAndOdbcPairs) {
     const std::string tail = "TDS_Version=7.4;ClientCharset=UTF-8;";
     const std::pair<const char*, std::string> cases[] = {
         {"Provider=SQLOLEDB;Data Source= db1 , 1444 ", "Driver={FreeTDS};Server=db1;Port=1444;" + tail},
@@ -32,11 +33,16 @@ TEST(SqlOleDbTranslation, ServerLoginAndSettings) {
         {"Provider=SQLOLEDB;Driver={ODBC Driver 18 for SQL Server};Data Source=db1\\FTP,1500;Encrypt=true;"
          "Integrated Security=SSPI",
          "Driver={ODBC Driver 18 for SQL Server};Server=db1,1500;Trusted_Connection=Yes;Encrypt=yes;"},
+        {"Provider=MSDASQL.1;Data Source=ftp;User ID=a;Password=b", "DSN=ftp;UID=a;PWD=b;"},
+        {"DSN=ftp", "DSN=ftp;"},
+        {"Provider=MSDASQL;Driver={SQLite3};Database=/srv/x.db;Timeout=2000", "Driver={SQLite3};Database=/srv/x.db;Timeout=2000;"},
+        {"Provider=MSDASQL;Driver=SQLite3;Database=\"/tmp/a;b.db\"", "Driver={SQLite3};Database={/tmp/a;b.db};"},
     };
     for (const auto& [ado, odbc] : cases) {
-        const OdbcConnectTarget target = TranslateSqlOleDb(ConnectionString::Parse(ado));
+        const bool server = std::string(ado).starts_with("Provider=SQLOLEDB");
+        const OdbcConnectTarget target = (server ? TranslateSqlOleDb : TranslateMsdasql)(ConnectionString::Parse(ado));
         EXPECT_EQ(target.connectionString, odbc) << ado;
-        EXPECT_EQ(target.loginTimeout, 15) << ado;
+        EXPECT_EQ(target.loginTimeout, server ? std::optional<long>(15) : std::nullopt) << ado;
     }
     EXPECT_EQ(TranslateSqlOleDb(ConnectionString::Parse("Provider=SQLOLEDB;Connection Timeout=0")).loginTimeout, 0);
 }
@@ -50,20 +56,6 @@ TEST(SqlOleDbTranslation, MalformedValuesRaise) {
             test::ErrorOf([&] { TranslateSqlOleDb(ConnectionString::Parse(std::string("Provider=SQLOLEDB;") + value)); });
         EXPECT_EQ(e.Error(), hr::kInvalidArg) << value;
         EXPECT_NE(e.Description().find("Invalid connection string"), std::string::npos) << e.Description();
-    }
-}
-
-TEST(MsdasqlTranslation, PairsPassThroughWithOdbcNames) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Provider=MSDASQL.1;Data Source=ftp;User ID=a;Password=b", "DSN=ftp;UID=a;PWD=b;"},
-        {"DSN=ftp", "DSN=ftp;"},
-        {"Provider=MSDASQL;Driver={SQLite3};Database=/srv/x.db;Timeout=2000", "Driver={SQLite3};Database=/srv/x.db;Timeout=2000;"},
-        {"Provider=MSDASQL;Driver=SQLite3;Database=\"/tmp/a;b.db\"", "Driver={SQLite3};Database={/tmp/a;b.db};"},
-    };
-    for (const auto& [ado, odbc] : cases) {
-        const OdbcConnectTarget target = TranslateMsdasql(ConnectionString::Parse(ado));
-        EXPECT_EQ(target.connectionString, odbc);
-        EXPECT_FALSE(target.loginTimeout);
     }
 }
 

@@ -47,9 +47,6 @@ Lines Read(const Lines& spec, Run run) {
 }
 
 const std::string kNoId = "Missing autonumber or identity property on [ID] column";
-const Lines kMissingTable = {"(4) ** Table [QUOTAS] could not be located!!",
-                             "(4) ** If you are using sql server verify that the table is not owned by another user.",
-                             "(4) ** email: support@veltmoor.example for help."};
 
 struct Damage {
     const char* name;
@@ -65,7 +62,7 @@ const Damage kDamages[] = {
       {"SELECT name FROM pragma_index_info('IX_FOLDERS_ACCOUNT')", {"ACCOUNT_ID"}}}},
     // Missing tables are never created.
     {"MissingTable", "CREATE INDEX IX_FOLDERS_ACCOUNT ON FOLDERS(ACCOUNT_ID); DROP TABLE QUOTAS", "",
-     Example(kMissingTable, {}), {1, 0, 0}, {}},
+     Example(NotLocated("QUOTAS"), {}), {1, 0, 0}, {}},
     // Defaults are repaired where the description gives a number or boolean, else left.
     {"MissingDefaults",
      "CREATE TABLE T (ID INTEGER PRIMARY KEY, I INT, B1 BIT, B2 BIT, D REAL, X INT, NODV INT, HAS INT DEFAULT 3, NOTREQ INT);"

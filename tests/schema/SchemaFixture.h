@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gmock/gmock.h>
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 
 #include "tests/support/DialogFixture.h"
 #include "tests/support/ScriptedConnection.h"
+#include "tests/support/SqliteFile.h"
 #include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
@@ -21,22 +21,7 @@ protected:
     std::string Db() const { return dir_.File("tarnwick.mdb"); }
     // Runs SQL on the database file with SQLite itself (making the file if need be):
     // the rows, each as its values joined by '|'.
-    Lines Sql(const std::string& sql) {
-        sqlite3* db = nullptr;
-        char* error = nullptr;
-        Lines rows;
-        sqlite3_open(Db().c_str(), &db);
-        auto add = [](void* out, int n, char** values, char**) {
-            std::string row;
-            for (int i = 0; i < n; ++i) row += (i ? "|" : "") + std::string(values[i] ? values[i] : "NULL");
-            static_cast<Lines*>(out)->push_back(row);
-            return 0;
-        };
-        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), add, &rows, &error), SQLITE_OK) << (error ? error : "") << sql;
-        sqlite3_free(error);
-        sqlite3_close(db);
-        return rows;
-    }
+    Lines Sql(const std::string& sql) { return SqliteFile(Db()).Exec(sql, "|"); }
     void CreateExampleDatabase() {
         ASSERT_EQ(std::system((VELTMOOR_EXAMPLES_DIR "/make-example-db '" + Db() + "'").c_str()), 0);
         std::filesystem::copy_file(VELTMOOR_EXAMPLES_DIR "/tables.xml", dir_.File("tables.xml"));

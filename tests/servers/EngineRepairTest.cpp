@@ -9,12 +9,9 @@
 #include <fstream>
 #include <map>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "base/CString.h"
 #include "db/ado/Connection.h"
+#include "tests/cli/CliRun.h"
 #include "tests/support/DialogFixture.h"
 #include "tests/support/TempDir.h"
 
@@ -165,28 +162,31 @@ Rows ReadRows(ado::Connection& connection) {
     return rows;
 }
 
-// The case's damaged database on the engine, and tables.xml in dir; the connection string.
-std::string Prepare(const Engine& engine, const Case& test, const TempDir& dir) {
-    std::ifstream xml(std::string(VELTMOOR_EXAMPLES_DIR) + "/tables.xml");
-    dir.Write("tables.xml", std::string(std::istreambuf_iterator<char>(xml), {}));
-    const std::string cs = engine.connection(dir);
-
+// The engine's database for the program folder dir, emptied: its connection string and a connection to it.
+struct Database {
+    Database(const Engine& engine, const TempDir& dir) : cs(engine.connection(dir)) {
+        setup->Open(cs, "", "", 0);
+        for (const std::string& sql : engine.reset) setup->Execute(sql);
+    }
+    std::string cs;
     ado::ConnectionPtr setup = ado::CreateConnection();
-    setup->Open(cs, "", "", 0);
-    for (const std::string& sql : engine.reset) setup->Execute(sql);
+};
+
+// The case's damaged database on the engine, and tables.xml in dir.
+Database Prepare(const Engine& engine, const Case& test, const TempDir& dir) {
+    dir.Write("tables.xml", Bytes(VELTMOOR_EXAMPLES_DIR "/tables.xml"));
+    Database db(engine, dir);
     for (std::string sql : kSchema) {
         for (const auto& [from, to] : test.damage) sql = Replace(sql, from, to);
-        setup->Execute(Replace(sql, "{AUTO}", engine.autonumber));
+        db.setup->Execute(Replace(sql, "{AUTO}", engine.autonumber));
     }
-    for (const std::string& sql : test.extra) setup->Execute(sql);
-    return cs;
+    for (const std::string& sql : test.extra) db.setup->Execute(sql);
+    return db;
 }
 
 Outcome RunCase(const Engine& engine, const Case& test) {
     TempDir dir;
-    const std::string cs = Prepare(engine, test, dir);
-    ado::ConnectionPtr setup = ado::CreateConnection();
-    setup->Open(cs, "", "", 0);
+    const auto [cs, setup] = Prepare(engine, test, dir);
     Outcome out;
     out.before = ReadRows(*setup);
     auto dialog = MakeDialog(dir.Folder());
@@ -256,10 +256,7 @@ TEST(AccountRowsOnEveryEngine, EveryRowCheckedOnceAndOnlyLoneIdsRepaired) {
         for (const IdLayout& layout : kLayouts) {
             SCOPED_TRACE(std::string(engine.name) + " " + layout.name);
             TempDir dir;
-            const std::string cs = engine.connection(dir);
-            ado::ConnectionPtr setup = ado::CreateConnection();
-            setup->Open(cs, "", "", 0);
-            for (const std::string& sql : engine.reset) setup->Execute(sql);
+            const auto [cs, setup] = Database(engine, dir);
             const std::string series = " WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < %d) ";
             for (const char* table : {"SETTINGS (ID {AUTO}, ALLOW_ANONYMOUS SMALLINT)", "QUOTAS (ID {AUTO}, ENABLE_QUOTA SMALLINT)",
                                       "RATIOS (ID {AUTO}, ENABLE_RATIO SMALLINT)",
@@ -300,10 +297,7 @@ TEST(AccountRowsOnEveryEngine, EveryRowCheckedOnceAndOnlyLoneIdsRepaired) {
 // The example's accounts (bob's settings and home folder and o'brien's ratio broken) and `count` more whose
 // settings and home folder are missing, on the engine; config.xml in dir names it. A connection to it.
 ado::ConnectionPtr ManyBrokenAccounts(const Engine& engine, const TempDir& dir, int count) {
-    const std::string cs = Prepare(engine, kCases[std::size(kCases) - 1], dir);  // DanglingAccountLinks
-    ado::ConnectionPtr setup = ado::CreateConnection();
-    setup->Open(cs, "", "", 0);
-    if (!engine.reset.empty() && engine.reset.back().starts_with("SET")) setup->Execute(engine.reset.back());
+    const auto [cs, setup] = Prepare(engine, kCases[std::size(kCases) - 1], dir);  // DanglingAccountLinks
     setup->Execute(Format("INSERT INTO ACCOUNTS (NAME, SETTINGS_ID, HOME_FOLDER_ID, QUOTA_ID, RATIO_ID) WITH RECURSIVE "
                           "c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < %d) SELECT CAST(i AS CHAR(10)), 0, "
                           "0, 1, 1 FROM c", count));
@@ -328,12 +322,8 @@ TEST(AccountRowsOnEveryEngine, TwoRunsAtOnceRepairEachLinkOnce) {
         const ado::ConnectionPtr setup = ManyBrokenAccounts(engine, dir, 1500);
         const std::string run = std::string(VELTMOOR_CLI) + " --folder " + dir.Folder() + " --fix --no-backup accounts";
         ASSERT_EQ(std::system((run + " >" + dir.File("a") + " 2>&1 & " + run + " >" + dir.File("b") + " 2>&1; wait").c_str()), 0);
-        int fixed = 0;
-        for (const char* out : {"a", "b"}) {
-            std::ifstream text(dir.File(out));
-            for (std::string line; std::getline(text, line);) fixed += line.find(" - FIXED") != std::string::npos;
-        }
-        EXPECT_EQ(fixed, 2 * 1500 + 3);  // the new accounts' settings and home folders; bob's two, o'brien's ratio
+        // The new accounts' settings and home folders; bob's two, o'brien's ratio.
+        EXPECT_EQ(Count(Bytes(dir.File("a")) + Bytes(dir.File("b")), " - FIXED"), 2 * 1500 + 3);
         EXPECT_EQ(std::system((std::string(VELTMOOR_CLI) + " --quiet --folder " + dir.Folder() + " accounts").c_str()), 0);
         auto count = [&](const std::string& sql) { return setup->Execute(sql)->GetField("N").ToString(); };
         EXPECT_EQ(count("SELECT COUNT(*) AS N FROM SETTINGS"), std::to_string(3 + 1500 + 1));
@@ -350,20 +340,11 @@ TEST(AccountRowsOnEveryEngine, AKilledRunLeavesNoAccountHalfRepaired) {
         TempDir dir;
         const ado::ConnectionPtr setup = ManyBrokenAccounts(engine, dir, 20000);
         const std::string out = dir.File("out");
-        const pid_t child = fork();
-        if (child == 0) {
-            freopen(out.c_str(), "w", stdout);
-            execl(VELTMOOR_CLI, VELTMOOR_CLI, "--folder", dir.Folder().c_str(), "--fix", "--no-backup", "accounts", nullptr);
-            _exit(127);
-        }
-        while (std::ifstream(out, std::ios::ate).tellg() < 100000) usleep(2000);  // a few batches are written
-        kill(child, SIGKILL);
-        int status = 0;
-        waitpid(child, &status, 0);
-        ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
-        int fixed = 0;
-        std::ifstream text(out);
-        for (std::string line; std::getline(text, line);) fixed += line.find(" - FIXED") != std::string::npos;
+        CliProcess run({"--folder", dir.Folder(), "--fix", "--no-backup", "accounts"}, {out, {}});
+        while (Bytes(out).size() < 100000) usleep(2000);  // a few batches are written
+        run.Signal(SIGKILL);
+        ASSERT_EQ(run.Finish().status, -1) << "the run ended before it was killed";
+        const long fixed = Count(Bytes(out), " - FIXED");
         auto count = [&](const std::string& sql) { return std::stoi(setup->Execute(sql)->GetField("N").ToString()); };
         EXPECT_EQ(count("SELECT COUNT(*) AS N FROM ACCOUNTS WHERE (SETTINGS_ID = 0) <> (HOME_FOLDER_ID = 0)"), 0);
         EXPECT_EQ(Orphans(*setup), 0);
@@ -391,10 +372,7 @@ TEST(EngineNames, QuotesAndNonAsciiLettersInEveryRepair) {
         const std::string columns = name("n°") + " AS A, " + first + " AS B, " + name("crédit") + " AS C";
         TempDir dir;
         dir.Write("tables.xml", xml);
-        const std::string cs = engine.connection(dir);
-        ado::ConnectionPtr setup = ado::CreateConnection();
-        setup->Open(cs, "", "", 0);
-        for (const std::string& sql : engine.reset) setup->Execute(sql);
+        const auto [cs, setup] = Database(engine, dir);
         setup->Execute("CREATE TABLE " + table + " AS SELECT 3 AS " + columns.substr(0, columns.find(" AS A")) +
                        ", CAST('zoë''s' AS VARCHAR(40)) AS " + first + ", 1 AS " + name("crédit"));
         auto dialog = MakeDialog(dir.Folder());

@@ -66,6 +66,12 @@ std::string Err(const std::string& tracer, HRESULT code) {
     return Format("ERROR %s %08lx", tracer.c_str(), static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
 }
 
+Lines NotLocated(const std::string& table) {
+    return {"(4) ** Table [" + table + "] could not be located!!",
+            "(4) ** If you are using sql server verify that the table is not owned by another user.",
+            "(4) ** email: support@veltmoor.example for help."};
+}
+
 Lines Shortened(const std::vector<LogEntry>& log) {
     auto at = [&](size_t i, const std::string& prefix) {
         return i < log.size() && log[i].colour == 8 && log[i].text.starts_with(prefix);

@@ -36,8 +36,6 @@ struct LogEntry {
 };
 void PrintTo(const LogEntry& entry, std::ostream* os);
 inline LogEntry Plain(std::string text) { return {-1, std::move(text)}; }
-inline LogEntry Red(std::string text) { return {4, std::move(text)}; }     // warnings
-inline LogEntry Green(std::string text) { return {3, std::move(text)}; }   // success
 inline LogEntry Yellow(std::string text) { return {8, std::move(text)}; }  // error blocks
 
 std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog);
@@ -49,5 +47,7 @@ using Lines = std::vector<std::string>;
 Lines operator+(Lines a, const Lines& b);
 std::string Err(const std::string& tracer, HRESULT code);
 Lines Shortened(const std::vector<LogEntry>& log);
+// The short form of the red lines that say a described table is not in the database.
+Lines NotLocated(const std::string& table);
 
 }  // namespace veltmoor::test

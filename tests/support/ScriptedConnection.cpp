@@ -1,5 +1,6 @@
 #include "tests/support/ScriptedConnection.h"
 
+#include <algorithm>
 #include <regex>
 
 #include "base/CString.h"
@@ -27,33 +28,20 @@ RecordsetPtr RowsRecordset(Rows rows) {
 
 }  // namespace
 
-Rule& Rule::Return(Rows rows) { return kind_ = kRows, rows_ = std::move(rows), *this; }
-Rule& Rule::ReturnClosed() { return kind_ = kClosed, *this; }
-Rule& Rule::Fail(HRESULT code, std::string description) {
-    return kind_ = kFail, code_ = code, description_ = std::move(description), *this;
-}
-Rule& Rule::Times(int n) { return left_ = n, *this; }
-
-Col::Col(std::string columnName, ado::DataTypeEnum columnType, long size) {
-    name = std::move(columnName), type = columnType, definedSize = size;
-}
-
 Idx::Idx(std::string indexName, std::initializer_list<std::string> columnNames) {
     name = std::move(indexName);
     for (const auto& c : columnNames) columns.push_back(Col(c));
 }
 
-ColumnInfo* ScriptedTable::FindColumn(const std::string& column) {
-    for (auto& c : columns)
-        if (EqualsNoCase(c.name, column)) return &c;
-    return nullptr;
+// The element of items whose name is name, without regard to case (nullptr: none).
+template <class T>
+T* Named(std::vector<T>& items, const std::string& name) {
+    const auto it = std::ranges::find_if(items, [&](const T& item) { return EqualsNoCase(item.name, name); });
+    return it == items.end() ? nullptr : &*it;
 }
 
-ScriptedTable* ScriptedCatalog::Find(const std::string& table) {
-    for (auto& t : tables)
-        if (EqualsNoCase(t.name, table)) return &t;
-    return nullptr;
-}
+ColumnInfo* ScriptedTable::FindColumn(const std::string& column) { return Named(columns, column); }
+ScriptedTable* ScriptedCatalog::Find(const std::string& table) { return Named(tables, table); }
 
 struct ScriptState {
     std::string provider = "SQLOLEDB.1", version = "2.8";
@@ -70,7 +58,7 @@ struct ScriptState {
             Rule& rule = **it;
             if (rule.left_ == 0 || !rule.matcher_.Matches(text)) continue;
             if (rule.left_ > 0) --rule.left_;
-            if (rule.kind_ == Rule::kFail) throw _com_error(rule.code_, "Microsoft OLE DB Provider for SQL Server", rule.description_);
+            if (rule.kind_ == Rule::kFail) ServerError(rule.description_, rule.code_);
             return &rule;
         }
         return nullptr;

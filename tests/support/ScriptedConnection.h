@@ -30,10 +30,15 @@ inline constexpr const char *kBegin = "BEGIN TRANSACTION", *kCommit = "COMMIT TR
 class Rule {
 public:
     explicit Rule(::testing::Matcher<const std::string&> matcher) : matcher_(std::move(matcher)) {}
-    Rule& Return(Rows rows);  // an open recordset with these rows
-    Rule& ReturnClosed();     // a closed recordset, as for a statement without rows
-    Rule& Fail(HRESULT code, std::string description = "");
-    Rule& Times(int n);       // answers at most n statements (with a closed recordset unless told otherwise)
+    // An open recordset with these rows.
+    Rule& Return(Rows rows) { return kind_ = kRows, rows_ = std::move(rows), *this; }
+    // A closed recordset, as for a statement without rows.
+    Rule& ReturnClosed() { return kind_ = kClosed, *this; }
+    Rule& Fail(HRESULT code, std::string description = "") {
+        return kind_ = kFail, code_ = code, description_ = std::move(description), *this;
+    }
+    // Answers at most n statements (with a closed recordset unless told otherwise).
+    Rule& Times(int n) { return left_ = n, *this; }
 
 private:
     friend struct ScriptState;
@@ -47,7 +52,9 @@ private:
 
 // Column and index descriptions: Col("NAME", ado::adVarWChar, 255).NotNull(), Idx("PK", {"ID"}).Primary().
 struct Col : ado::ColumnInfo {
-    explicit Col(std::string columnName, ado::DataTypeEnum columnType = ado::adInteger, long size = 0);
+    explicit Col(std::string columnName, ado::DataTypeEnum columnType = ado::adInteger, long size = 0) {
+        name = std::move(columnName), type = columnType, definedSize = size;
+    }
     Col& NotNull() { return nullable = false, *this; }
     Col& Default(_variant_t value) { return defaultValue = std::move(value), *this; }
     Col& Decimal(int p, int s) { return type = ado::adNumeric, precision = p, scale = s, *this; }

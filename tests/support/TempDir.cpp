@@ -3,6 +3,7 @@
 #include <stdlib.h>
 
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace veltmoor::test {
@@ -25,6 +26,18 @@ std::string TempDir::Write(const std::string& name, const std::string& content) 
     out << content;
     if (!out) throw std::runtime_error("cannot write " + file);
     return file;
+}
+
+std::vector<std::string> TempDir::Backups() const {
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(path_))
+        if (entry.path().extension() == ".bak") files.push_back(entry.path().string());
+    return files;
+}
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 }  // namespace veltmoor::test

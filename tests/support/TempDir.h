@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace veltmoor::test {
 
@@ -21,9 +22,14 @@ public:
     std::string File(const std::string& name) const { return (path_ / name).string(); }
     // Writes a file in the folder (replacing it, making its sub-folders) and returns its full path.
     std::string Write(const std::string& name, const std::string& content) const;
+    // The full paths of the backups (*.bak) in the folder.
+    std::vector<std::string> Backups() const;
 
 private:
     std::filesystem::path path_;
 };
+
+// The bytes of a file ("" when it cannot be read).
+std::string Bytes(const std::string& path);
 
 }  // namespace veltmoor::test
