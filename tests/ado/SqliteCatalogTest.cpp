@@ -59,6 +59,7 @@ TEST_F(SqliteCatalog, DeclaredTypesReportJetTypes) {
         {"LONGBINARY", adLongVarBinary, 0, 0}, {"VARBINARY(16)", adVarBinary, 16, 0}, {"GUID", adGUID, 0, 0}, {"UNIQUEIDENTIFIER", adGUID, 0, 0},
         {"SMALLINTEGER", adInteger, 0, 0}, {"VARYCHAR(9)", adVarWChar, 9, 0}, {"MYTEXT", adLongVarWChar, 0, 0}, {"BLOBBY", adLongVarBinary, 0, 0},
         {"FLOATING", adDouble, 0, 0},      {"WHATEVER", adNumeric, 0, 18},   {"CHAR/* code */(3)", adWChar, 3, 0},
+        {"VARCHAR(-5)", adVarWChar, 255, 0},  // a size below one counts as none
     };
     std::string sql = "CREATE TABLE TYPES (";
     for (size_t i = 0; i < std::size(cases); ++i) sql += (i ? ", C" : "C") + std::to_string(i) + " " + std::get<0>(cases[i]);
@@ -89,6 +90,24 @@ TEST_F(SqliteCatalog, ColumnChangesKeepRowsIndexesAndTriggers) {
     EXPECT_EQ(catalog_->Indexes("QUOTAS")[0].name, "PrimaryKey");
     connection_->Execute("INSERT INTO QUOTAS (NAME) VALUES ('next')");
     EXPECT_EQ(connection_->Execute("SELECT @@IDENTITY AS ID")->GetField("ID").ToInt32(), 12);  // 11 was taken once
+}
+
+// A new table: its one autonumber numbers the rows, its other columns keep their kind,
+// and a definition SQLite cannot hold is refused before anything is made.
+TEST_F(SqliteCatalog, NewTablesTakeOneIntegerAutonumber) {
+    const ColumnInfo id{"ID", adInteger, 0, 0, 0, true, true, {}}, name{"NAME", adVarWChar, 20, 0, 0, false, false, _variant_t("x")};
+    catalog_->CreateTable({"MADE", {id, name}});
+    EXPECT_EQ(raw().Query("SELECT sql FROM sqlite_master WHERE name = 'MADE'"),
+              "CREATE TABLE \"MADE\" (\"ID\" INTEGER PRIMARY KEY AUTOINCREMENT, \"NAME\" VARCHAR(20) NOT NULL DEFAULT 'x')");
+    ColumnInfo text = name;
+    text.autoIncrement = true;
+    const std::pair<TableDef, const char*> refused[] = {
+        {{"TWO", {id, id}}, "can have only one autonumber column"}, {{"TEXT", {text}}, "it is not an integer column"},
+        {{"NONE", {}}, "has no columns"}, {{"", {id}}, "needs a name"}, {{"NAMELESS", {ColumnInfo()}}, "has no name"}};
+    for (const auto& [table, says] : refused) {
+        EXPECT_THAT(ErrorOf([&] { catalog_->CreateTable(table); }).Description(), HasSubstr(says));
+        EXPECT_EQ(raw().Query("SELECT count(*) FROM sqlite_master WHERE name = '" + table.name + "'"), "0") << says;
+    }
 }
 
 TEST_F(SqliteCatalog, RefusedChangesLeaveTheTableAsItWas) {

@@ -44,8 +44,12 @@ TEST(SqlServerDdl, CreateTableAndIndexes) {
     EXPECT_EQ(CreateTableSql(table),
               "CREATE TABLE [ACCOUNTS_1A2B3C4D] ([ID] int IDENTITY(1,1) NOT NULL, [NAME] nvarchar(50) NOT NULL, "
               "[QUOTA] int NULL DEFAULT 0, [RATIO] decimal(5,2) NULL)");
-    EXPECT_EQ(ErrorOf([] { CreateTableSql(TableDef{"EMPTY", {}}); }).Error(), hr::kInvalidArg);
-    EXPECT_EQ(ErrorOf([] { CreateTableSql(TableDef{"T", {Column("", adInteger)}}); }).Error(), hr::kInvalidArg);
+    const std::pair<TableDef, const char*> refused[] = {
+        {{"", {Column("A", adInteger)}}, "A table needs a name"},
+        {{"EMPTY", {}}, "Table [EMPTY] needs at least one column"},
+        {{"T", {Column("", adInteger)}}, "Every column of table [T] needs a name"}};
+    for (const auto& [def, why] : refused)
+        EXPECT_EQ(ErrorOf([&] { CreateTableSql(def); }).Description(), why);
 
     const std::pair<IndexInfo, const char*> indexes[] = {
         {{"IX_NAME", false, false, false, {Column("NAME", adVarWChar)}}, "CREATE INDEX [IX_NAME] ON [T] ([NAME])"},
