@@ -48,14 +48,22 @@ TEST(ConnectionStringTranslation, ServerLoginSettingsAndOdbcPairs) {
 }
 
 TEST(SqlOleDbTranslation, MalformedValuesRaise) {
-    for (const char* value : {"Data Source=db1,", "Data Source=db1,0", "Data Source=db1,65536", "Data Source=db1,14x",
-                              "Data Source=db1\\", "Data Source=np:\\\\db1\\pipe\\sql\\query", "Data Source=lpc:db1",
-                              "Data Source=(localdb)\\MSSQLLocalDB", "Integrated Security=maybe", "Encrypt=sometimes",
-                              "Connect Timeout=-1", "Connect Timeout=soon"}) {
-        const _com_error e =
-            test::ErrorOf([&] { TranslateSqlOleDb(ConnectionString::Parse(std::string("Provider=SQLOLEDB;") + value)); });
+    const std::string port = "\": the port must be a number from 1 to 65535", tcp =
+        "\": only TCP/IP connections are available (named pipes and shared memory are not)";
+    const std::pair<std::string, std::string> cases[] = {  // the value, what is wrong with it
+        {"Data Source=db1,", "Data Source \"db1," + port}, {"Data Source=db1,0", "Data Source \"db1,0" + port},
+        {"Data Source=db1,65536", "Data Source \"db1,65536" + port}, {"Data Source=db1,14x", "Data Source \"db1,14x" + port},
+        {"Data Source=db1\\", "Data Source \"db1\\\": the instance name is missing"},
+        {"Data Source=np:\\\\db1\\pipe\\sql\\query", "Data Source \"np:\\\\db1\\pipe\\sql\\query" + tcp},
+        {"Data Source=lpc:db1", "Data Source \"lpc:db1" + tcp},
+        {"Data Source=(localdb)\\MSSQLLocalDB", "Data Source \"(localdb)\\MSSQLLocalDB\": LocalDB is not reachable from this platform"},
+        {"Integrated Security=maybe", "Integrated Security must be SSPI, true or false"},
+        {"Encrypt=sometimes", "Encrypt must be true or false"}, {"Connect Timeout=-1", "Connect Timeout must be a whole number of seconds"},
+        {"Timeout=soon", "Timeout must be a whole number of seconds"}};
+    for (const auto& [value, why] : cases) {
+        const _com_error e = test::ErrorOf([&] { TranslateSqlOleDb(ConnectionString::Parse("Provider=SQLOLEDB;" + value)); });
         EXPECT_EQ(e.Error(), hr::kInvalidArg) << value;
-        EXPECT_NE(e.Description().find("Invalid connection string"), std::string::npos) << e.Description();
+        EXPECT_EQ(e.Description(), "Invalid connection string: " + why);
     }
 }
 
