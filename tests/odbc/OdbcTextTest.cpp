@@ -2,6 +2,7 @@
 // diagnostic records as the program's error, and ODBC's SQL type numbers as ADOX types.
 #include "db/ado/odbc/OdbcConnectionStrings.h"
 #include "db/ado/odbc/OdbcDiagnostics.h"
+#include "db/ado/odbc/OdbcEngine.h"
 #include "db/ado/odbc/OdbcTypes.h"
 #include "tests/odbc/OdbcTestSupport.h"
 
@@ -65,6 +66,14 @@ TEST(SqlOleDbTranslation, MalformedValuesRaise) {
         EXPECT_EQ(e.Error(), hr::kInvalidArg) << value;
         EXPECT_EQ(e.Description(), "Invalid connection string: " + why);
     }
+}
+
+// The engine behind an ODBC source, told by the DBMS name its driver gives.
+TEST(OdbcEngine, TheDbmsNameTellsTheEngine) {
+    using enum Engine;
+    const std::pair<const char*, Engine> names[] = {{"Microsoft SQL Server", SqlServer}, {"SQL Server", SqlServer},
+        {"PostgreSQL", PostgreSql}, {"MariaDB", MariaDb}, {"MySQL", MariaDb}, {"SQLite", Sqlite}, {"Oracle", Other}};
+    for (const auto& [name, engine] : names) EXPECT_EQ(EngineFromDbmsName(name), engine) << name;
 }
 
 TEST(OdbcDiagnostics, SqlStateDecidesTheCodeAndEveryRecordIsKept) {
