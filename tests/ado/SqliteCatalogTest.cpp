@@ -113,7 +113,7 @@ TEST_F(SqliteCatalog, NewTablesTakeOneIntegerAutonumber) {
 TEST_F(SqliteCatalog, RefusedChangesLeaveTheTableAsItWas) {
     raw().Exec("CREATE TABLE K (CODE TEXT PRIMARY KEY, N INT); INSERT INTO K VALUES ('a', 1);"
                "CREATE TABLE R (ID INTEGER, X INT); INSERT INTO R VALUES ('a', 1), ('b', 2); CREATE INDEX IX_R ON R (X);"
-               "CREATE TABLE S (ID INTEGER PRIMARY KEY AUTOINCREMENT);");
+               "CREATE TABLE S (ID INTEGER PRIMARY KEY AUTOINCREMENT); CREATE TABLE K2 (A INT, B INT, PRIMARY KEY (A, B));");
     auto key = [&](const char* table, const char* name, const char* column, bool primary) {
         IndexInfo index;
         index.name = name;
@@ -127,6 +127,7 @@ TEST_F(SqliteCatalog, RefusedChangesLeaveTheTableAsItWas) {
     const std::tuple<const char*, std::function<void()>, const char*> cases[] = {
         {"QUOTAS", set("QUOTAS", "NAME", "Autoincrement", _variant_t(true)), "not a whole number"},
         {"K", set("K", "N", "Autoincrement", _variant_t(true)), "already has a primary key (over [CODE])"},
+        {"K2", set("K2", "A", "Autoincrement", _variant_t(true)), "already has a primary key (over [A], [B])"},
         {"S", set("S", "ID", "Autoincrement", _variant_t(false)), "cannot turn the autonumber off"},
         {"QUOTAS", set("QUOTAS", "ID", "Seed", _variant_t(1)), ""},
         {"R", key("R", "PrimaryKey", "ID", true), "datatype mismatch"},  // found halfway through copying the rows

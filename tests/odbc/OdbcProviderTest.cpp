@@ -44,7 +44,8 @@ TEST_F(OdbcSqliteTest, ValuesRecordsetsAndDiagnostics) {
     EXPECT_EQ(rs->GetField("NAME").AsText(), body);
     rs->MoveFirst();
     EXPECT_EQ(Rows(rs, {"IDTY", "RATIO", "FLAG"}), "1|2.5|True;-7|-0.125|False;3|NULL|NULL");
-    EXPECT_EQ(ErrorOf([&] { rs->MoveNext(); }).Error(), hr::kNoCurrentRecord);
+    const _com_error end = ErrorOf([&] { rs->MoveNext(); });
+    EXPECT_EQ(std::pair(end.Error(), end.Source()), std::pair(hr::kNoCurrentRecord, std::string("ADODB.Recordset")));
     rs->Close();
     EXPECT_EQ(ErrorOf([&] { rs->IsEOF(); }).Error(), hr::kObjectClosed);
 

@@ -60,7 +60,10 @@ TEST(SqlServerDdl, CreateTableAndIndexes) {
          "ALTER TABLE [T] ADD CONSTRAINT [PK_T] PRIMARY KEY ([ID])"},
     };
     for (const auto& [index, sql] : indexes) EXPECT_EQ(CreateIndexSql("T", index), sql);
-    EXPECT_EQ(ErrorOf([] { CreateIndexSql("T", IndexInfo{"I", false, false, false, {}}); }).Error(), hr::kInvalidArg);
+    EXPECT_EQ(ErrorOf([] { CreateIndexSql("T", IndexInfo{"I", false, false, false, {}}); }).Description(),
+              "Index [I] needs at least one column");
+    EXPECT_EQ(ErrorOf([] { CreateIndexSql("T", IndexInfo{"", false, false, false, {Column("A", adInteger)}}); }).Description(),
+              "An index on [T] needs a name");
 }
 
 TEST(SqlServerDdl, ColumnProperties) {

@@ -271,11 +271,15 @@ void SqliteCatalog::SetColumnProperty(const std::string& table, const std::strin
             Refuse(hr::kNotSupported, "Column [" + col + "] is the autonumber column of table [" + name +
                                           "]; SQLite cannot turn the autonumber off.");
         const std::string why = "Column [" + col + "] cannot become the autonumber column of table [" + name + "]: ";
-        for (const auto& row : rows) {
-            if (row.pk != 0)
-                Refuse(hr::kFail, why + "the table already has a primary key (over [" + row.info.name +
-                                      "]) and SQLite numbers rows only through the primary key.");
-        }
+        std::vector<const ColumnRow*> key;  // in key order
+        for (const auto& row : rows)
+            if (row.pk != 0) key.push_back(&row);
+        std::sort(key.begin(), key.end(), [](const ColumnRow* a, const ColumnRow* b) { return a->pk < b->pk; });
+        std::string keyNames;
+        for (const ColumnRow* row : key) keyNames += (keyNames.empty() ? "[" : ", [") + row->info.name + "]";
+        if (!key.empty())
+            Refuse(hr::kFail, why + "the table already has a primary key (over " + keyNames +
+                                  ") and SQLite numbers rows only through the primary key.");
         if (HasPrimaryKeyIndex(*session_, name)) Refuse(hr::kFail, why + "the table already has a primary key.");
         const long long bad = CountRows(*session_, "SELECT count(*) FROM " + quotedTable + " WHERE typeof(" +
                                                       quotedColumn + ") <> 'integer'");
