@@ -96,7 +96,9 @@ TEST_F(SqliteCatalog, ColumnChangesKeepRowsIndexesAndTriggers) {
 // and a definition SQLite cannot hold is refused before anything is made.
 TEST_F(SqliteCatalog, NewTablesTakeOneIntegerAutonumber) {
     const ColumnInfo id{"ID", adInteger, 0, 0, 0, true, true, {}}, name{"NAME", adVarWChar, 20, 0, 0, false, false, _variant_t("x")};
+    EXPECT_EQ(ErrorOf([&] { catalog_->Columns("made"); }).Error(), hr::kNoTable);  // asked before it is made
     catalog_->CreateTable({"MADE", {id, name}});
+    EXPECT_EQ(Column("made", "NAME").definedSize, 20);
     EXPECT_EQ(raw().Query("SELECT sql FROM sqlite_master WHERE name = 'MADE'"),
               "CREATE TABLE \"MADE\" (\"ID\" INTEGER PRIMARY KEY AUTOINCREMENT, \"NAME\" VARCHAR(20) NOT NULL DEFAULT 'x')");
     ColumnInfo text = name;
