@@ -2,6 +2,11 @@
 
 namespace veltmoor::ado {
 
+void CatalogBackend::CreateTable(const TableDef& table) {
+    throw _com_error(hr::kNotSupported, "ADOX.Catalog",
+                     "Creating table [" + table.name + "] is not supported on this database.");
+}
+
 std::string WithValues(const std::string& sql, const std::vector<std::int64_t>& values) {
     std::string out;
     out.reserve(sql.size() + 20 * values.size());

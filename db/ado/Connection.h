@@ -93,7 +93,8 @@ public:
     virtual std::vector<ColumnInfo> Columns(const std::string& table) = 0;
     virtual std::vector<IndexInfo> Indexes(const std::string& table) = 0;
     // Creates the table with its columns (autonumber, nullability, defaults, precision).
-    virtual void CreateTable(const TableDef& table) = 0;
+    // Only the SQL Server identity rebuild makes tables: other providers refuse.
+    virtual void CreateTable(const TableDef& table);
     virtual void CreateIndex(const std::string& table, const IndexInfo& index) = 0;
     // Sets a provider property ("Autoincrement", "Default") of an existing column.
     virtual void SetColumnProperty(const std::string& table, const std::string& column,

@@ -215,18 +215,24 @@ TEST_P(NothingRepairedTest, KeepsEveryRowAndTheFindingsStayReported) {
 
 constexpr auto kAccounts = &CVeltmoorDlg::OnCheckAccounts;
 constexpr const char *kDamaged = "Tracer: CVeltmoorDlg::CheckIntegrity", *kPrepare = "Tracer: CVeltmoorDlg::PrepareRepair",
-                     *kReadOnly = "The connection to the database is read-only", *kNoAutonumber =
+                     *kReadOnly = "Description: The connection to the database is read-only (its connection string asks for "
+                                  "reading only (Mode)), so nothing was repaired. Open it read-write to fix errors.",
+                     *kNoAutonumber =
     "CREATE TABLE S AS SELECT * FROM SETTINGS; CREATE TABLE Q AS SELECT * FROM QUOTAS; CREATE TABLE R AS SELECT * FROM "
     "RATIOS; CREATE TABLE F AS SELECT * FROM FOLDERS; DROP TABLE SETTINGS; DROP TABLE QUOTAS; DROP TABLE RATIOS; DROP TABLE "
     "FOLDERS; ALTER TABLE S RENAME TO SETTINGS; ALTER TABLE Q RENAME TO QUOTAS; ALTER TABLE R RENAME TO RATIOS; ALTER "
     "TABLE F RENAME TO FOLDERS;";
 INSTANTIATE_TEST_SUITE_P(Cases, NothingRepairedTest, Values(
     NothingRepaired{"LostAutonumber", kNoAutonumber, "", false, false, kAccounts,
-                    "Tracer: CVeltmoorDlg::GetInsertIdentityValue", "generated no ID", 80, 80},
+                    "Tracer: CVeltmoorDlg::GetInsertIdentityValue", "Description: The INSERT into SETTINGS generated no ID (@@IDENTITY "
+                    "is empty): its ID column is not an autonumber column (Check Tables reports it). The account's repair "
+                    "was rolled back.", 80, 80},
     NothingRepaired{"NoAccountsTable", "DROP TABLE ACCOUNTS", "", false, false, kAccounts,
                     "Tracer: CVeltmoorDlg::CheckAccounts", "", 1, 0},
-    NothingRepaired{"DamagedAccounts", "", "", true, false, kAccounts, kDamaged, "\".recover\"", 1, 0},
-    NothingRepaired{"DamagedTables", "", "", true, false, &CVeltmoorDlg::OnCheckTables, kDamaged, "is damaged", 1, 0},
+    NothingRepaired{"DamagedAccounts", "", "", true, false, kAccounts, kDamaged,
+                    "\".recover\" | sqlite3 NEW.db, check NEW.db, and name it as the data source.", 1, 0},
+    NothingRepaired{"DamagedTables", "", "", true, false, &CVeltmoorDlg::OnCheckTables, kDamaged,
+                    "). Nothing was checked and nothing was written. Recover what it holds into a new file with: sqlite3 '", 1, 0},
     NothingRepaired{"Mode1", "", "; Mode=1", false, false, kAccounts, kPrepare, kReadOnly, 1, 80},
     NothingRepaired{"FullDisk", "", "", false, true, kAccounts, kPrepare, "", 1, 80}),
     [](const auto& test) { return std::string(test.param.name); });

@@ -7,6 +7,7 @@
 
 #include "base/CString.h"
 #include "tests/ado/SqliteFixture.h"
+#include "tests/support/Text.h"
 
 namespace veltmoor::test {
 namespace {
@@ -27,20 +28,27 @@ TEST_F(SqliteProvider, OpenRefusesWhatIsNoSqliteDatabaseSayingWhy) {
     jet += "Standard Jet DB" + std::string(200, '\0');
     ace += "Standard ACE DB" + std::string(200, '\0');
     broken += std::string(4096, '\xff');
+    // Each file's refusal in full; {} stands for the file's path.
     const std::pair<std::string, std::string> cases[] = {
-        {dir_.File("nothere.mdb"), "Could not find file '" + dir_.File("nothere.mdb") + "'"},
-        {dir_.Write("access.accdb", ace), "mdb-export"},
-        {dir_.Write("access.mdb", jet), "Microsoft Jet database '" + dir_.File("access.mdb") + "': it may be damaged"},
-        {dir_.Write("notes.mdb", "not the rows you are looking for\n"), "is not a database file"},
-        {dir_.Write("empty.mdb", ""), "is empty"},
-        {dir_.Folder(), "is a folder"},
-        {dir_.Write("damaged.mdb", broken), dir_.File("damaged.mdb")},
-        {"", "no \"Data Source\""},
+        {dir_.File("nothere.mdb"), "Could not find file '{}'. The database file must exist; it is never created."},
+        {dir_.Write("access.accdb", ace),
+         "'{}' is a Microsoft Access 2007 or later (ACE) database, which this program cannot read. Save it in Access as "
+         "an Access 2002-2003 database (.mdb), which this program checks read-only, or convert it with Debian's "
+         "mdbtools: mdb-schema '{}' sqlite | sqlite3 NEW.db, then for each table that mdb-tables lists, mdb-export -I "
+         "sqlite '{}' TABLE | sqlite3 NEW.db; then name NEW.db as the data source."},
+        {dir_.Write("access.mdb", jet), "Could not read the table list of the Microsoft Jet database '{}': it may be damaged."},
+        {dir_.Write("notes.mdb", "not the rows you are looking for\n"),
+         "'{}' is not a database file: it is neither an SQLite nor a Jet database."},
+        {dir_.Write("empty.mdb", ""), "'{}' is empty: it is not a database file."},
+        {dir_.Folder(), "'{}' is a folder, not a database file."},
+        {dir_.Write("damaged.mdb", broken),
+         "file is not a database (while preparing: SELECT count(*) FROM sqlite_master in '{}')"},
+        {"", "The connection string names no database file: it has no \"Data Source\" key."},
     };
     for (const auto& [path, says] : cases) {
         auto connection = ado::CreateConnection();
         const _com_error e = ErrorOf([&] { connection->Open(ConnectionStringFor(path), "", "", 0); });
-        EXPECT_THAT(e.Description(), HasSubstr(says));
+        EXPECT_EQ(e.Description(), Replace(says, "{}", path));
         EXPECT_EQ(connection->State(), ado::adStateClosed);
     }
     EXPECT_FALSE(std::filesystem::exists(dir_.File("nothere.mdb")));

@@ -134,6 +134,11 @@ TEST_F(WindowMenuTest, KeyboardAndMouseOpenItAndItsLastEntryIsAbout) {
     for (QAction* action : actions)
         if (action->data().toUInt() == CVeltmoorDlg::SC_MINIMIZE) action->trigger();
     EXPECT_TRUE(dlg->isMinimized());
+    dlg->OnSysCommand(CVeltmoorDlg::SC_RESTORE);
+    EXPECT_FALSE(dlg->isMinimized());
+    ASSERT_TRUE(dlg->isVisible());
+    dlg->OnSysCommand(CVeltmoorDlg::SC_CLOSE);
+    EXPECT_FALSE(dlg->isVisible());
 }
 
 TEST(MinimizedIconTest, OriginCentresRoundingAsTheWindowSystemDoes) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tests/support/TempDir.h"
+#include "tests/support/Text.h"
 
 namespace veltmoor::test {
 
@@ -40,8 +41,7 @@ inline bool Has(const std::string& text, const std::string& part) { return text.
 inline std::vector<std::string> Args(const std::string& text, const std::string& folder = "") {
     std::vector<std::string> args;
     std::istringstream words(text);
-    for (std::string word; words >> word; args.push_back(word))
-        for (size_t at; (at = word.find("{}")) != std::string::npos;) word.replace(at, 2, folder);
+    for (std::string word; words >> word;) args.push_back(Replace(word, "{}", folder));
     return args;
 }
 // How many times part stands in text.

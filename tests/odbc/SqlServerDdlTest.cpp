@@ -25,7 +25,7 @@ TEST(SqlServerDdl, NamesTypesAndLiterals) {
         {Column("d", adNumeric, 0, true, 10), "decimal(10,2)"}, {Column("d", adDecimal), "decimal(18,0)"},
         {Column("c", adVarWChar, 4000), "nvarchar(4000)"},      {Column("c", adVarWChar, 4001), "nvarchar(max)"},
         {Column("c", adVarWChar, 0), "nvarchar(255)"},          {Column("c", adVarChar, 8000), "varchar(8000)"},
-        {Column("c", adVarChar, 8001), "varchar(max)"},         {Column("c", adWChar, 10), "nchar(10)"},
+        {Column("c", adVarChar, 8001), "varchar(max)"},         {Column("c", adWChar, 1), "nchar(1)"},
         {Column("c", adChar, 3), "char(3)"},                    {Column("c", adLongVarWChar), "nvarchar(max)"},
         {Column("c", adVarBinary, 16), "varbinary(16)"},        {Column("c", adLongVarBinary), "varbinary(max)"},
     };

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tests/schema/SchemaFixture.h"
+#include "tests/support/Text.h"
 
 namespace veltmoor::test {
 namespace {
@@ -137,10 +138,8 @@ const std::string kRename = "EXECUTE sp_rename N'$DUP', N'ACCOUNTS', 'OBJECT'";
 Lines Resolve(const Lines& in) {
     Lines out;
     for (const std::string& line : in) {
-        for (std::string s : line == "$COPIED" ? Lines{kCreate, kBegin, kOn, kCopy, kOff, kCommit} : Lines{line}) {
-            for (size_t at; (at = s.find("$DUP")) != std::string::npos;) s.replace(at, 4, "ACCOUNTS_00001000");
-            out.push_back(s);
-        }
+        for (const std::string& s : line == "$COPIED" ? Lines{kCreate, kBegin, kOn, kCopy, kOff, kCommit} : Lines{line})
+            out.push_back(Replace(s, "$DUP", "ACCOUNTS_00001000"));
     }
     return out;
 }

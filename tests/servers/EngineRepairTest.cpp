@@ -13,6 +13,7 @@
 #include "db/ado/Connection.h"
 #include "tests/cli/CliRun.h"
 #include "tests/support/DialogFixture.h"
+#include "tests/support/Text.h"
 #include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
@@ -114,12 +115,6 @@ const Case kCases[] = {
 };
 
 void PrintTo(const Case& test, std::ostream* os) { *os << test.name; }
-
-std::string Replace(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
 
 // What one engine made of a case: the logs of the three runs and the rows before and after.
 struct Outcome {

@@ -61,11 +61,6 @@ int RowidColumn(Session& session, const std::string& table, const std::vector<Co
     return HasPrimaryKeyIndex(session, table) ? -1 : found;
 }
 
-bool IsIntegerType(DataTypeEnum type) {
-    return type == adInteger || type == adSmallInt || type == adBigInt || type == adTinyInt ||
-           type == adUnsignedTinyInt;
-}
-
 long long CountRows(Session& session, const std::string& sql) {
     StatementHandle stmt = session.Prepare(sql);
     return session.Step(stmt.get()) ? sqlite3_column_int64(stmt.get(), 0) : 0;
@@ -78,9 +73,7 @@ long long CountRows(Session& session, const std::string& sql) {
 std::string SqliteCatalog::Resolve(const std::string& table) {
     // Finding one name scans the whole schema: the names are read once per schema
     // version (any change to it, by any connection, makes a new one).
-    StatementHandle version = session_->Prepare("PRAGMA schema_version");
-    session_->Step(version.get());
-    if (const int now = sqlite3_column_int(version.get(), 0); now != names_.schemaVersion) {
+    if (const int now = session_->SchemaVersion(); now < 0 || now != names_.schemaVersion) {
         names_ = {now, {}};
         for (std::string& name : TableNames()) names_.byFoldedName.emplace(ToUpper(name), std::move(name));
     }
@@ -161,40 +154,6 @@ std::vector<IndexInfo> SqliteCatalog::Indexes(const std::string& table) {
         return ToUpper(a.name) < ToUpper(b.name);
     });
     return indexes;
-}
-
-void SqliteCatalog::CreateTable(const TableDef& table) {
-    session_->Require("Tables.Append");
-    if (table.name.empty()) Refuse(hr::kInvalidArg, "A new table needs a name.");
-    if (table.columns.empty())
-        Refuse(hr::kInvalidArg, "Table [" + table.name + "] has no columns; SQLite needs at least one.");
-    int autonumbers = 0;
-    std::string sql = "CREATE TABLE " + QuoteIdentifier(table.name) + " (";
-    for (size_t i = 0; i < table.columns.size(); ++i) {
-        const ColumnInfo& column = table.columns[i];
-        if (column.name.empty()) Refuse(hr::kInvalidArg, "A column of table [" + table.name + "] has no name.");
-        sql += i ? ", " : "";
-        sql += QuoteIdentifier(column.name);
-        if (column.autoIncrement) {
-            if (++autonumbers > 1)
-                Refuse(hr::kNotSupported, "Table [" + table.name +
-                                              "] can have only one autonumber column: SQLite numbers rows through "
-                                              "one INTEGER PRIMARY KEY.");
-            if (!IsIntegerType(column.type))
-                Refuse(hr::kNotSupported, "Column [" + column.name + "] cannot be an autonumber column: it is not "
-                                                                      "an integer column.");
-            // AUTOINCREMENT: like Jet, a number once handed out is never handed out again.
-            sql += " INTEGER PRIMARY KEY AUTOINCREMENT";
-        } else {
-            const std::string declared = DeclaredTypeFor(column);
-            if (!declared.empty()) sql += " " + declared;
-            if (!column.nullable) sql += " NOT NULL";
-        }
-        const std::string dflt = DefaultSql(column.defaultValue);
-        if (!dflt.empty()) sql += " DEFAULT " + dflt;
-    }
-    sql += ")";
-    session_->Exec(sql);
 }
 
 void SqliteCatalog::CreateIndex(const std::string& table, const IndexInfo& index) {

@@ -25,7 +25,6 @@ public:
     std::vector<IndexInfo> Indexes(const std::string& table) override;
     // CREATE TABLE; the autonumber column becomes INTEGER PRIMARY KEY AUTOINCREMENT,
     // a column that is not nullable gets NOT NULL.
-    void CreateTable(const TableDef& table) override;
     // CREATE [UNIQUE] INDEX; a primary key is added by rebuilding a table that has none.
     void CreateIndex(const std::string& table, const IndexInfo& index) override;
     // "Default", "Nullable", "Autoincrement" (true only) by rebuilding the table.

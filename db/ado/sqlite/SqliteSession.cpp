@@ -41,10 +41,10 @@ StatementHandle Internal(Session& session, const char* sql) {
 // A "DESC" key or a WITHOUT ROWID table gets an index of its own ('pk'). The answer
 // holds until the schema changes (here or in another connection).
 bool HasRowidAutonumber(Session& session, const std::string& table) {
-    StatementHandle version = Internal(session, "PRAGMA schema_version");
-    if (!version || sqlite3_step(version.get()) != SQLITE_ROW) return false;
+    const int now = session.SchemaVersion();
+    if (now < 0) return false;
     Session::Autonumbers& known = session.autonumbers;
-    if (const int now = sqlite3_column_int(version.get(), 0); now != known.schemaVersion) known = {now, {}};
+    if (now != known.schemaVersion) known = {now, {}};
     if (const auto found = known.tables.find(table); found != known.tables.end()) return found->second;
     StatementHandle stmt = Internal(session,
         "SELECT (SELECT COUNT(*) FROM pragma_table_info(?1) WHERE pk > 0) = 1"
@@ -153,6 +153,11 @@ StatementHandle Session::Prepare(std::string_view sql, std::string_view shown) {
                          "Characters found after end of SQL statement: one command runs one statement (" +
                              std::string(sql) + ")");
     return stmt;
+}
+
+int Session::SchemaVersion() noexcept {
+    StatementHandle version = Internal(*this, "PRAGMA schema_version");
+    return version && sqlite3_step(version.get()) == SQLITE_ROW ? sqlite3_column_int(version.get(), 0) : -1;
 }
 
 StatementHandle Session::TakeKept(std::string_view sql) noexcept {

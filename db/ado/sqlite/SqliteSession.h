@@ -59,6 +59,9 @@ public:
         std::map<std::string, bool> tables;
     };
     Autonumbers autonumbers;
+    // PRAGMA schema_version, which every change to the schema renews, by this
+    // connection or another; -1 when it cannot be read. Never raises.
+    int SchemaVersion() noexcept;
 
     // Prepares one statement; raises when SQLite rejects it or when text other
     // than blanks and comments follows it. The statement comes back to the session

@@ -126,44 +126,6 @@ MappedType MapDeclaredType(std::string_view declared) {
     return mapped;
 }
 
-std::string DeclaredTypeFor(const ColumnInfo& column) {
-    const long size = column.definedSize > 0 ? column.definedSize : kDefaultTextSize;
-    switch (column.type) {
-        case adSmallInt: return "SMALLINT";
-        case adInteger: return "INTEGER";
-        case adSingle: return "FLOAT4";
-        case adDouble: return "DOUBLE";
-        case adCurrency: return "CURRENCY";
-        case adDate: return "DATETIME";
-        case adDBTimeStamp: return "TIMESTAMP";
-        case adBoolean: return "BIT";
-        case adVariant: return "";
-        case adDecimal:
-        case adNumeric: {
-            const int precision = column.precision > 0 ? column.precision : kDefaultPrecision;
-            const int scale = column.scale < 0 ? 0 : (column.scale > precision ? precision : column.scale);
-            return Format("%s(%d,%d)", column.type == adDecimal ? "DECIMAL" : "NUMERIC", precision, scale);
-        }
-        case adTinyInt:
-        case adUnsignedTinyInt: return "TINYINT";
-        case adBigInt: return "BIGINT";
-        case adGUID: return "GUID";
-        case adBinary: return Format("BINARY(%ld)", size);
-        case adVarBinary: return Format("VARBINARY(%ld)", size);
-        case adLongVarBinary: return "BLOB";
-        case adChar:
-        case adWChar: return Format("CHAR(%ld)", size);
-        case adVarChar:
-        case adVarWChar: return Format("VARCHAR(%ld)", size);
-        case adLongVarChar:
-        case adLongVarWChar: return "TEXT";
-        default: break;
-    }
-    RaiseProvider(hr::kNotSupported,
-                  Format("Column [%s]: type %d is not a column type the SQLite provider can create.",
-                         column.name.c_str(), static_cast<int>(column.type)));
-}
-
 namespace {
 
 // Removes parentheses that enclose the whole text: "((5))" -> "5".

@@ -22,10 +22,6 @@ struct MappedType {
 // adVarWChar 50, "TEXT" -> adLongVarWChar, "DECIMAL(10,2)" -> adNumeric 10/2, ...
 MappedType MapDeclaredType(std::string_view declared);
 
-// The declared type for a new column; the inverse of MapDeclaredType where the
-// catalog can tell the types apart. Raises kNotSupported for an unknown type.
-std::string DeclaredTypeFor(const ColumnInfo& column);
-
 // The value of a column default as SQLite reports it (pragma table_info's
 // dflt_value): null pointer -> empty, NULL -> null, numbers, 'text' without its
 // quotes, TRUE/FALSE -> booleans, any other expression -> its text.
