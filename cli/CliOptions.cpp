@@ -140,10 +140,11 @@ std::string MissingPath(const CliOptions& options) {
 }
 
 std::string UsageText() {
-    return "Usage: veltmoor-cli [--folder DIR | --database FILE | --connection STRING] [--tables FILE]\n"
-           "                    [--fix] [--no-backup] [--format=log|json] [--color=auto|always|never]\n"
-           "                    [--quiet] COMMAND...\n"
-           "Checks the FTP server's account database as the Veltmoor dialog does and prints the log.\n"
+    return "Usage: veltmoor-cli [--folder DIR | --database FILE | --connection STRING]\n"
+           "                    [--tables FILE] [--fix] [--no-backup] [--format=log|json]\n"
+           "                    [--color=auto|always|never] [--quiet] COMMAND...\n"
+           "Checks the FTP server's account database as the Veltmoor dialog does and\n"
+           "prints the log.\n"
            "\n"
            "Commands, run in the order given:\n"
            "  tables               compare the tables with tables.xml (\"Check Tables\")\n"
@@ -160,8 +161,8 @@ std::string UsageText() {
            "  --format=FORMAT      log (the log as text) or json (JSON Lines: findings,\n"
            "                       error blocks, a summary)\n"
            "  --color=WHEN         colour the log: auto (only on a terminal), always, never\n"
-           "  --quiet              print no status line, progress or summary, and print a\n"
-           "                       run's log only when it found something or recorded an error\n"
+           "  --quiet              print no status line, progress or summary; print a run's\n"
+           "                       log only when it found something or recorded an error\n"
            "  -h, --help           show this help and exit\n"
            "  --version            show the version and exit\n"
            "\n"

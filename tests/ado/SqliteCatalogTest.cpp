@@ -180,8 +180,9 @@ TEST_F(SqliteCatalog, KeepsTheAutonumberCounterForeignKeysAndTheUsersTransaction
     connection_->Execute("INSERT INTO S (X) VALUES (4)");
     EXPECT_EQ(connection_->Execute("SELECT @@IDENTITY AS ID")->GetField("ID").ToInt32(), 4);
     connection_->BeginTrans();
-    EXPECT_THAT(ErrorOf([&] { catalog_->SetColumnProperty("S", "X", "Default", _variant_t(2)); }).Description(),
-                HasSubstr("inside a transaction while foreign keys are enforced"));
+    EXPECT_EQ(ErrorOf([&] { catalog_->SetColumnProperty("S", "X", "Default", _variant_t(2)); }).Description(),
+              "Table [S] cannot be rebuilt inside a transaction while foreign keys are enforced and other tables refer to "
+              "it; commit or roll back first.");
     connection_->RollbackTrans();
     connection_->Execute("PRAGMA foreign_keys = OFF");
     connection_->BeginTrans();

@@ -126,7 +126,9 @@ TEST(HostileTest, AnUnwritableFolderMakesTheRunReadOnly) {
     const Streams r = CliProcess({"--folder", dir.Folder(), "--fix", "--no-backup", "accounts"}, {"", {}, true}).Finish();
     fs::permissions(dir.path(), fs::perms(0755));
     EXPECT_EQ(r.out.find("Exception Recorded", r.out.find("Exception Recorded") + 1), std::string::npos) << r.out;
-    EXPECT_TRUE(Has(r.out, "read-only (the folder that holds the database file cannot be written")) << r.out;
+    EXPECT_TRUE(Has(r.out, "Description: The connection to the database is read-only (the folder that holds the database "
+                           "file cannot be written, so SQLite could not create the journal it keeps beside the file while "
+                           "writing), so nothing was repaired. Open it read-write to fix errors.\r\n")) << r.out;
     EXPECT_TRUE(r.status == (8 | 4) && Has(r.err, "3 accounts checked; 3 findings: 0 fixed, 3 left; 1 error")) << r.err;
     EXPECT_EQ(Bytes(dir.File("tarnwick.mdb")), bytes);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 2) << "nothing made beside it";
