@@ -119,6 +119,7 @@ void PrintTo(const Case& test, std::ostream* os) { *os << test.name; }
 // What one engine made of a case: the logs of the three runs and the rows before and after.
 struct Outcome {
     std::vector<std::string> check, repair, recheck;
+    std::string refusal;  // the repair run's first error description in upper case (later ones are the engine's own)
     Rows before, after;
     std::string nextId;  // the ID a new SETTINGS row gets after the repair
 };
@@ -190,11 +191,14 @@ Outcome RunCase(const Engine& engine, const Case& test) {
     auto press = [&](bool fix) {
         SetFixErrors(*dialog, fix);
         test.accounts ? dialog->OnCheckAccounts() : dialog->OnCheckTables();
-        return Comparable(LogEntries(*dialog));
+        return LogEntries(*dialog);
     };
-    out.check = press(false);
-    out.repair = press(true);
-    out.recheck = press(false);
+    out.check = Comparable(press(false));
+    const std::vector<LogEntry> repair = press(true);
+    out.repair = Comparable(repair);
+    for (const LogEntry& e : repair)
+        if (out.refusal.empty() && e.text.rfind("Description: ", 0) == 0) out.refusal = ToUpper(e.text);
+    out.recheck = Comparable(press(false));
     out.after = ReadRows(*setup);
     setup->Execute("INSERT INTO SETTINGS (MAX_CONNECTIONS) VALUES (9)");
     const _variant_t id = setup->Execute("SELECT @@IDENTITY AS ID")->GetField("ID");
@@ -223,6 +227,7 @@ TEST_P(EngineRepairTest, EveryEngineRepairsLikeTheReference) {
         const Outcome got = RunCase(engine, test);
         EXPECT_EQ(got.check, reference.check);
         EXPECT_EQ(got.repair, reference.repair);
+        EXPECT_EQ(got.refusal, reference.refusal);  // a refused repair says why in the same words
         EXPECT_EQ(got.recheck, reference.recheck);
         EXPECT_EQ(got.before, reference.before);
         EXPECT_EQ(got.after, reference.after);
