@@ -90,6 +90,33 @@ TEST_F(SqliteCatalog, WrittenDefaultsReadAsTheirValues) {
         EXPECT_EQ(Column("DEFAULTS", "C" + std::to_string(i)).defaultValue, cases[i].second) << cases[i].first;
 }
 
+// A change rewrites only its own column's clauses: every other column, constraint and
+// table option stays as it was written.
+TEST_F(SqliteCatalog, ChangesRewriteOnlyTheirColumnsClauses) {
+    const std::tuple<const char*, const char*, _variant_t, const char*> cases[] = {  // table, column, default, SQL after
+        {"T1 (\"a b\" INTEGER CONSTRAINT nn NOT NULL, c TEXT DEFAULT 'x' COLLATE NOCASE, CONSTRAINT pk PRIMARY KEY (\"a b\"))",
+         "C", _variant_t(5), "T1\" (\n  \"a b\" INTEGER CONSTRAINT nn NOT NULL,\n  c TEXT COLLATE NOCASE DEFAULT 5,\n  "
+         "CONSTRAINT pk PRIMARY KEY (\"a b\")\n)"},
+        {"T2 (id INT PRIMARY KEY, v REAL CHECK (v > 0) DEFAULT (1.5), UNIQUE (id, v)) WITHOUT ROWID", "v", _variant_t(),
+         "T2\" (\n  id INT PRIMARY KEY,\n  v REAL CHECK (v > 0),\n  UNIQUE (id, v)\n) WITHOUT ROWID"},
+        {"T3 ([x y] TEXT, `t` INT, g INT GENERATED ALWAYS AS (`t` * 2) STORED) STRICT", "x y", _variant_t("it's"),
+         "T3\" (\n  [x y] TEXT DEFAULT 'it''s',\n  `t` INT,\n  g INT GENERATED ALWAYS AS (`t` * 2) STORED\n) STRICT"},
+        {"T4 (id INTEGER NOT NULL DEFAULT 0 UNIQUE, n TEXT REFERENCES T4(id) ON DELETE CASCADE)", "n", _variant_t(true),
+         "T4\" (\n  id INTEGER NOT NULL DEFAULT 0 UNIQUE,\n  n TEXT REFERENCES T4(id) ON DELETE CASCADE DEFAULT TRUE\n)"},
+    };
+    for (const auto& [table, column, value, sql] : cases) {
+        raw().Exec(std::string("CREATE TABLE ") + table);
+        const std::string name(table, std::string_view(table).find(' '));
+        catalog_->SetColumnProperty(name, column, "Default", value);
+        EXPECT_EQ(raw().Query("SELECT sql FROM sqlite_master WHERE name = '" + name + "'"), "CREATE TABLE \"" + std::string(sql));
+    }
+    connection_->Execute("INSERT INTO T4 (id) VALUES (1)");
+    catalog_->SetColumnProperty("T4", "id", "Autoincrement", _variant_t(true));
+    EXPECT_EQ(raw().Query("SELECT sql FROM sqlite_master WHERE name = 'T4'"),  // the rowid ignores the default
+              "CREATE TABLE \"T4\" (\n  id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL DEFAULT 0 UNIQUE,\n  n TEXT "
+              "REFERENCES T4(id) ON DELETE CASCADE DEFAULT TRUE\n)");
+}
+
 TEST_F(SqliteCatalog, ColumnChangesKeepRowsIndexesAndTriggers) {
     const std::tuple<const char*, const char*, _variant_t> changes[] = {
         {"ENABLE_QUOTA", "Default", _variant_t(false)}, {"ID", "Default", _variant_t(-3)},
