@@ -210,22 +210,6 @@ private:
         return FetchAll(*statement, session_->source());
     }
 
-    // Drivers report the unbounded (max) types with a size of 0; they read as the
-    // largest size of their kind, as the OLE DB providers report them, so that a
-    // copy of the column is made unbounded again and not cut short.
-    static long DefinedSize(DataTypeEnum type, long reported) {
-        if (reported > 0) return reported;
-        switch (type) {
-            case adVarWChar:
-            case adLongVarWChar: return 1073741823;
-            case adVarChar:
-            case adLongVarChar:
-            case adVarBinary:
-            case adLongVarBinary: return 2147483647;
-            default: return reported;
-        }
-    }
-
     // The (schema, name) whose columns answer for `table`: the first with exactly
     // that name, else the first that differs only in case. Tables of the same name
     // in other schemas, or names the pattern matched besides, are left out.

@@ -56,4 +56,17 @@ bool HasLength(DataTypeEnum type) {
     }
 }
 
+long DefinedSize(DataTypeEnum type, long reported) {
+    if (reported > 0) return reported;
+    switch (type) {
+        case adVarWChar:
+        case adLongVarWChar: return 1073741823;
+        case adVarChar:
+        case adLongVarChar:
+        case adVarBinary:
+        case adLongVarBinary: return 2147483647;
+        default: return reported;
+    }
+}
+
 }  // namespace veltmoor::ado::odbc
