@@ -58,6 +58,7 @@ TEST(SqlServerDdl, CreateTableAndIndexes) {
         {{"CX", false, false, true, {Column("A", adInteger)}}, "CREATE CLUSTERED INDEX [CX] ON [T] ([A])"},
         {{"PK_T", true, true, false, {Column("ID", adInteger)}},
          "ALTER TABLE [T] ADD CONSTRAINT [PK_T] PRIMARY KEY ([ID])"},
+        {{"PK_C", true, true, true, {Column("ID", adInteger)}}, "ALTER TABLE [T] ADD CONSTRAINT [PK_C] PRIMARY KEY CLUSTERED ([ID])"},
     };
     for (const auto& [index, sql] : indexes) EXPECT_EQ(CreateIndexSql("T", index), sql);
     EXPECT_EQ(ErrorOf([] { CreateIndexSql("T", IndexInfo{"I", false, false, false, {}}); }).Description(),
