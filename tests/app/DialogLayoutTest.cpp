@@ -112,6 +112,7 @@ TEST_F(WindowMenuTest, KeyboardAndMouseOpenItAndItsLastEntryIsAbout) {
     for (const auto& [key, modifier] : {std::pair{Qt::Key_Space, Qt::AltModifier}, {Qt::Key_F10, Qt::ShiftModifier}}) {
         QTest::keyClick(dlg->focusWidget(), key, modifier);
         EXPECT_TRUE(menu->isVisible()) << key;
+        EXPECT_EQ(menu->pos(), dlg->mapToGlobal(QPoint(0, 0))) << key;  // at the window's corner
         menu->close();
     }
     EXPECT_EQ(dlg->m_wndLog.GetText(), "") << "the focused button was not pressed";
