@@ -105,6 +105,11 @@ TEST(CliProcessTest, ALongRunIsPrintedWhole) {
     EXPECT_TRUE(Has(r.out, "-- Checking Account [last] --\r\nMissing recordset in SETTINGS table\r\n"));
     EXPECT_EQ(Count(r.out, "--- Checking table: T"), 700);
     EXPECT_TRUE(Has(r.out, "  \r\n--- Checking table: T0 ---\r\n** Table [T0] could not be located!!\r\n"));
+    // With both streams in one file the summary line still comes after the whole log.
+    const std::string both = dir.File("both");
+    std::system((std::string(VELTMOOR_CLI) + " --folder " + dir.Folder() + " accounts >" + both + " 2>&1").c_str());
+    EXPECT_TRUE(Bytes(both).ends_with("-- Finished Checking Account [last] --\r\n  \r\nveltmoor-cli: 901 accounts "
+                                      "checked; 4 findings: 0 fixed, 4 left; 0 errors\n"));
 }
 
 }  // namespace
