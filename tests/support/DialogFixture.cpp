@@ -9,20 +9,6 @@
 
 namespace veltmoor::test {
 
-std::unique_ptr<CVeltmoorDlg> MakeDialog(const std::string& programFolder) {
-    auto dialog = std::make_unique<CVeltmoorDlg>(nullptr, programFolder + "veltmoor");
-    dialog->m_strProgramFolder = programFolder;
-    dialog->m_wndLog.Create(dialog.get(), QRect(9, 99, 639, 261), CVeltmoorDlg::IDC_LOG_WINDOW);
-    return dialog;
-}
-
-void ConnectDialog(CVeltmoorDlg& dialog, const std::string& connectionString,
-                   std::function<ado::ConnectionPtr()> factory) {
-    if (factory) dialog.m_connectionFactory = std::move(factory);
-    dialog.m_strConnectionString = connectionString;
-    dialog.OpenConnection();
-}
-
 void SetFixErrors(CVeltmoorDlg& dialog, bool fix) {
     auto* box = qobject_cast<QCheckBox*>(dialog.GetDlgItem(CVeltmoorDlg::IDC_FIX_ERRORS));
     if (!box) throw std::logic_error("the dialog has no \"Fix Errors\" box");
@@ -31,12 +17,8 @@ void SetFixErrors(CVeltmoorDlg& dialog, bool fix) {
 }
 
 std::vector<std::string> LogLines(const CVeltmoorDlg& dialog) {
-    const std::string text = dialog.m_wndLog.GetText();
     std::vector<std::string> lines;
-    for (size_t start = 0, end; start < text.size(); start = end + 2) {
-        end = std::min(text.find("\r\n", start), text.size());
-        lines.push_back(text.substr(start, end - start));
-    }
+    for (const LogLine& line : dialog.m_wndLog.Model().Lines()) lines.emplace_back(line.Text());
     return lines;
 }
 
@@ -45,31 +27,16 @@ void PrintTo(const LogEntry& entry, std::ostream* os) { *os << "{" << entry.colo
 std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog) {
     std::vector<LogEntry> entries;
     for (const LogLine& line : dialog.m_wndLog.Model().Lines()) {
-        LogEntry entry{-1, std::string(line.Text())};
-        bool first = true;
-        for (const ColourSegment& segment : line.Segments()) {
-            if (first) entry.colour = segment.numbers.text;
-            else if (segment.numbers.text != entry.colour) entry.colour = -2;
-            first = false;
-        }
-        entries.push_back(std::move(entry));
+        const std::vector<ColourSegment> segments = line.Segments();
+        int colour = segments.empty() ? -1 : segments.front().numbers.text;
+        for (const ColourSegment& segment : segments) colour = segment.numbers.text == colour ? colour : -2;
+        entries.push_back({colour, std::string(line.Text())});
     }
     return entries;
 }
 
-Lines operator+(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 std::string Err(const std::string& tracer, HRESULT code) {
     return Format("ERROR %s %08lx", tracer.c_str(), static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
-}
-
-Lines NotLocated(const std::string& table) {
-    return {"(4) ** Table [" + table + "] could not be located!!",
-            "(4) ** If you are using sql server verify that the table is not owned by another user.",
-            "(4) ** email: support@veltmoor.example for help."};
 }
 
 Lines Shortened(const std::vector<LogEntry>& log) {
