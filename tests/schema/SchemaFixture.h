@@ -9,12 +9,24 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/CString.h"
 #include "tests/support/DialogFixture.h"
 #include "tests/support/ScriptedConnection.h"
 #include "tests/support/SqliteFile.h"
 #include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
+
+// A table's lines in the main pass: its header, lines, its closing lines.
+inline Lines Block(const std::string& table, const Lines& lines = {}) {
+    return Lines{"<" + table + ">"} + lines + Lines{"</>"};
+}
+// format filled in with each name in turn.
+inline Lines Each(const char* format, std::initializer_list<const char*> names) {
+    Lines out;
+    for (const char* name : names) out.push_back(Format(format, name));
+    return out;
+}
 
 class SchemaTest : public ::testing::Test {
 protected:

@@ -9,15 +9,12 @@ namespace veltmoor::test {
 namespace {
 
 using ::testing::Contains;
-using ::testing::ElementsAre;
 
 const std::string kIdentityQuery = "select columnproperty(object_id('accounts'),'id','IsIdentity') as Idty";
 const std::string kHelp = "exec sp_helpconstraint accounts, nomsg";
 const std::string kNoIdentity = "Missing autonumber or identity property on [id] column in [ACCOUNTS] table";
 
-struct SqlServer : SchemaTest {
-    SqlServer() { server_ = true; }
-};
+struct SqlServer : SchemaTest { SqlServer() { server_ = true; } };
 
 // The server's answers to the identity query and the constraint list.
 struct Answer {
@@ -27,9 +24,7 @@ struct Answer {
 };
 
 Lines Defaults(std::initializer_list<const char*> missing) {
-    Lines out{"<accounts>"};
-    for (const char* c : missing) out.push_back(Format("Missing default value on [%s] column", c));
-    return out + Lines{"</>"};
+    return Block("accounts", Each("Missing default value on [%s] column", missing));
 }
 
 const Answer kAnswers[] = {
@@ -85,13 +80,11 @@ TEST_F(SqlServer, DefaultConstraintsAreAddedWithTheNumberOfTheirType) {
         Describe(R"(<TABLE name="t"><COLUMN name="c" hasdefaultvalue="true" )" + attributes + "/></TABLE>");
         sql_.ClearRecord();
         Dialog().m_guidSource = [] { return Guid{0xBEEF}; };
-        EXPECT_EQ(Pass(false, true), (Lines{"<t>", "Missing default value on [c] column" +
-                                                       std::string(number.empty() ? " - ATTEMPT TO FIX FAILED" : " - FIXED"),
-                                            "</>"}));
-        Lines statements{"exec sp_helpconstraint t, nomsg"};
-        if (!number.empty())
-            statements.push_back("ALTER TABLE t WITH CHECK ADD CONSTRAINT DF__t__BLOCK__0000BEEF DEFAULT " + number + " FOR c");
-        EXPECT_EQ(sql_.Statements(), statements);
+        const std::string outcome = number.empty() ? " - ATTEMPT TO FIX FAILED" : " - FIXED";
+        EXPECT_EQ(Pass(false, true), Block("t", {"Missing default value on [c] column" + outcome}));
+        const Lines help{"exec sp_helpconstraint t, nomsg"};
+        const std::string add = "ALTER TABLE t WITH CHECK ADD CONSTRAINT DF__t__BLOCK__0000BEEF DEFAULT " + number + " FOR c";
+        EXPECT_EQ(sql_.Statements(), number.empty() ? help : help + Lines{add});
         EXPECT_EQ(Tally(), (std::vector<int>{1, number.empty() ? 0 : 1, 0}));
     }
 }
@@ -104,9 +97,9 @@ TEST_F(SqlServer, RefusedConstraintFailsThatRepairAlone) {
         <COLUMN name="b" hasdefaultvalue="true" defaultvalue="2" type="int"/></TABLE>)");
     sql_.On(::testing::HasSubstr("DEFAULT 1 FOR a"))
         .Fail(hr::kErrorsInCommand, "[42000] There is already an object named 'DF__t__BLOCK__00001000' in the database.");
-    EXPECT_EQ(Pass(false, true), (Lines{"<t>", Err("SetColumnDefault", hr::kErrorsInCommand),
-                                        "Missing default value on [a] column - ATTEMPT TO FIX FAILED",
-                                        "Missing default value on [b] column - FIXED", "</>"}));
+    EXPECT_EQ(Pass(false, true), Block("t", {Err("SetColumnDefault", hr::kErrorsInCommand),
+                                             "Missing default value on [a] column - ATTEMPT TO FIX FAILED",
+                                             "Missing default value on [b] column - FIXED"}));
     EXPECT_TRUE(passResult_);
     EXPECT_EQ(Tally(), (std::vector<int>{2, 1, 1}));
 }
@@ -137,10 +130,9 @@ const std::string kRename = "EXECUTE sp_rename N'$DUP', N'ACCOUNTS', 'OBJECT'";
 // The statements with $DUP written out and $COPIED for the duplicate made and filled.
 Lines Resolve(const Lines& in) {
     Lines out;
-    for (const std::string& line : in) {
+    for (const std::string& line : in)
         for (const std::string& s : line == "$COPIED" ? Lines{kCreate, kBegin, kOn, kCopy, kOff, kCommit} : Lines{line})
             out.push_back(Replace(s, "$DUP", "ACCOUNTS_00001000"));
-    }
     return out;
 }
 
@@ -204,7 +196,7 @@ TEST_P(RebuildStep, FailureCleansUpAndKeepsTheRows) {
     const auto create = std::find_if(statements.begin(), statements.end(), [](auto& s) { return s.starts_with("CREATE"); });
     EXPECT_EQ(Lines(create, statements.end()), Resolve(step.statements));
     Lines tables;
-    for (const auto& t : sql_.Catalog().Tables()) tables.push_back(t.name + ":" + std::to_string(t.rowCount));
+    for (const auto& t : sql_.Catalog().tables) tables.push_back(t.name + ":" + std::to_string(t.rowCount));
     EXPECT_EQ(tables, Resolve(step.tables));
     if (ScriptedTable* source = sql_.Catalog().Find("ACCOUNTS")) {
         EXPECT_EQ(source->FindColumn("ID")->autoIncrement, step.failing.empty());
@@ -212,8 +204,7 @@ TEST_P(RebuildStep, FailureCleansUpAndKeepsTheRows) {
     }
     EXPECT_EQ(sql_.OpenTransactions(), step.rollbackFails ? 1 : 0);
     EXPECT_EQ(Tally()[1], step.failing.empty() ? 1 : 0);
-    Lines head{kHelp, kIdentityQuery};
-    for (const char* c : {"ID", "NAME", "BALANCE", "SETTINGS_ID"}) head.push_back(Format(kNullable.c_str(), c));
+    const Lines head = Lines{kHelp, kIdentityQuery} + Each(kNullable.c_str(), {"ID", "NAME", "BALANCE", "SETTINGS_ID"});
     EXPECT_EQ(Lines(statements.begin(), create), step.failing.empty() ? head : Lines(statements.begin(), create));
 }
 
