@@ -12,12 +12,8 @@
 namespace veltmoor::test {
 namespace {
 
-using Lines = std::vector<std::string>;
-
-class HandlersTest : public AppTest {
-protected:
-    QString Status(const CVeltmoorDlg& dlg) { return qobject_cast<QLabel*>(dlg.GetDlgItem(1006))->text(); }
-};
+using HandlersTest = AppTest;
+QString Status(const CVeltmoorDlg& dlg) { return qobject_cast<QLabel*>(dlg.GetDlgItem(1006))->text(); }
 
 TEST_F(HandlersTest, StartUpOpensTheDatabaseBesideTheProgramOnceAndShowsTheVersion) {
     database = std::make_unique<AccountDatabase>(dir.File("tarnwick.mdb"));
