@@ -1,6 +1,5 @@
-// veltmoor-cli's two streams and its options as users meet them: each stream on a
-// real pseudo-terminal or a pipe, each option and connection Mode against real
-// SQLite files that are writable, read-only, damaged or locked.
+// veltmoor-cli's two streams and its options as users meet them: each stream on a real pseudo-terminal or a pipe,
+// each option and connection Mode against real SQLite files that are writable, read-only, damaged or locked.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "log/TextMeasure.h"
@@ -246,12 +247,8 @@ TEST_F(TextWnd, DragsCopyFromTheStartRowToTheEndRow) {
     const std::string e4 = "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9";  // U+00E9 four times
     size_t n = 0;  // the x that fit right of "The " within the client width less the edge
     while (Extent(QString(static_cast<int>(n) + 1, 'x')) <= Room() - Extent("The ")) ++n;
-    const struct {
-        std::vector<std::string> lines;
-        QPoint from, to;
-        Qt::KeyboardModifiers modifiers;
-        std::string copied;  // the clipboard afterwards; it held "sentinel" before
-    } cases[] = {
+    // The lines, the drag, its modifiers and the clipboard afterwards (it held "sentinel" before).
+    const std::tuple<std::vector<std::string>, QPoint, QPoint, Qt::KeyboardModifiers, std::string> cases[] = {
         {{"The first line of the log", "\x03" "04Second" "\x03" " line", "Third line here"}, At("The ", 0, 1),
          At("Third", 2, 1), {}, "first line of the log\r\nSecond line\r\nThird"},
         {{"abcdefghij"}, At("ab", 0, 1), At("abcdef", 0, 1), {}, "cdef"},
@@ -267,13 +264,13 @@ TEST_F(TextWnd, DragsCopyFromTheStartRowToTheEndRow) {
         {{"abcdefghij"}, At("", 0, 2), At("", 0, 60), Qt::ControlModifier, "sentinel"},
         {{"abcdefghij"}, At("", 0, 20), At("", 0, 20), {}, "sentinel"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.lines.front());
+    for (const auto& [lines, from, to, modifiers, copied] : cases) {
+        SCOPED_TRACE(lines.front());
         wnd_->Clear();
         QGuiApplication::clipboard()->setText("sentinel");
-        for (const std::string& line : c.lines) wnd_->AddLine(line);
-        Drag(c.from, c.to, c.modifiers);
-        EXPECT_EQ(Clipboard(), c.copied);
+        for (const std::string& line : lines) wnd_->AddLine(line);
+        Drag(from, to, modifiers);
+        EXPECT_EQ(Clipboard(), copied);
         EXPECT_FALSE(wnd_->IsDragging());
     }
 }
@@ -307,8 +304,7 @@ TEST_F(TextWnd, HighlightFollowsTheDragAndGoesOnRelease) {
 }
 
 TEST_F(TextWnd, PressBelowTheLastLineKeepsThePreviousStartAndRowsWaitForTheRelease) {
-    wnd_->AddLine("abcdefghij");
-    wnd_->AddLine("klmnopqrst");
+    for (const char* line : {"abcdefghij", "klmnopqrst"}) wnd_->AddLine(line);
     Press(At("abc", 0, 1));
     Release(At("abc", 0, 1));
     Press(At("", 6, 5));

@@ -14,9 +14,8 @@ Lines Example(Lines quotas, Lines folders) {
                 Block("FOLDERS", folders));
 }
 
-// A run's log in one list, read three ways: "text|F" is fixed by the repair, "text|X"
-// fails it, "text|-" is found by the first check only, "!text" is written by the
-// repair only, anything else is found each time.
+// A run's log in one list, read three ways: "text|F" is fixed by the repair, "text|X" fails it, "text|-" is found by
+// the first check only, "!text" is written by the repair only, anything else is found each time.
 enum Run { kCheck, kRepair, kAgain };
 Lines Read(const Lines& spec, Run run) {
     Lines out;

@@ -1,6 +1,5 @@
-// What the table-check tests share: a program folder with a tables.xml, a dialog
-// connected to a real SQLite file there or to the scripted SQL Server, and the log
-// in a short form so that whole runs fit in tables.
+// What the table-check tests share: a program folder with a tables.xml, a dialog connected to a real SQLite file
+// there or to the scripted SQL Server, and the log in a short form so that whole runs fit in tables.
 #pragma once
 
 #include <gmock/gmock.h>

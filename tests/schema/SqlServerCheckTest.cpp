@@ -64,8 +64,7 @@ TEST_P(Answers, DecideTheFindings) {
 INSTANTIATE_TEST_SUITE_P(Server, Answers, ::testing::ValuesIn(kAnswers),
                          [](const auto& test) { return std::string(test.param.name); });
 
-// Default constraints: the number written for each type, the name from the
-// description's table name and a fresh GUID.
+// Default constraints: the number written for each type, the name from the description's table name and a fresh GUID.
 TEST_F(SqlServer, DefaultConstraintsAreAddedWithTheNumberOfTheirType) {
     const std::pair<std::string, std::string> cases[] = {  // COLUMN attributes, the number ("": no statement)
         {R"(type="int" defaultvalue="42")", "42"},      {R"(type="INT" defaultvalue="-5")", "-5"},
@@ -223,18 +222,16 @@ TEST_F(Rebuild, NamesNullabilityAndEmptyTables) {
                                             "nvarchar(255) NOT NULL, [BALANCE] decimal(12,4) NULL, [SETTINGS_ID] int NULL)"));
 }
 
-// Rebuilds run in the catalog's case-sensitive name order, one per table: of two
-// autonumber columns the later becomes the identity column, the earlier's finding
-// stays unfixed.
+// Rebuilds run in the catalog's case-sensitive name order, one per table: of two autonumber columns the later becomes
+// the identity column, the earlier's finding stays unfixed.
 TEST_F(SqlServer, RebuildsInNameOrderOnePerTable) {
     sql_.AnswerFromCatalog();
     sql_.AddTable("accounts", {Col("ID").NotNull(), Col("NUM").NotNull()}, {}, 2);
     sql_.AddTable("FOLDERS", {Col("ID").NotNull()}, {}, 3);
     Describe(R"(<TABLE name="accounts"><COLUMN name="ID" jetType="autonumber"/><COLUMN name="NUM" jetType="autonumber"/>
         </TABLE><TABLE name="FOLDERS"><COLUMN name="ID" jetType="autonumber"/></TABLE>)");
-    Lines rebuilt;
-    for (const std::string& line : Pass(true, true))
-        if (line.starts_with("--- Creating") || line.starts_with("(3)")) rebuilt.push_back(line);
+    Lines rebuilt = Pass(true, true);
+    std::erase_if(rebuilt, [](auto& line) { return !line.starts_with("--- Creating") && !line.starts_with("(3)"); });
     EXPECT_EQ(rebuilt, (Lines{"--- Creating duplicate table for [FOLDERS]",
                               "(3) --- FIXED: autoincrement or identity column for table for [FOLDERS]",
                               "--- Creating duplicate table for [accounts]",

@@ -1,6 +1,5 @@
-// Helpers for tests that run the dialog's members: a dialog whose log window is
-// created (on the offscreen platform, without OnInitDialog, so nothing is opened),
-// a way to hand it a connection, and the log read back as lines.
+// Helpers for tests that run the dialog's members: a dialog whose log window is created (on the offscreen platform,
+// without OnInitDialog, so nothing is opened), a way to hand it a connection, and the log read back as lines.
 #pragma once
 
 #include <memory>
@@ -11,9 +10,8 @@
 
 namespace veltmoor::test {
 
-// A dialog with its log window created. programFolder (with its closing '/') is
-// where the checks look for tables.xml; the program file is taken to lie in it.
-// Needs a QApplication (the main of vm_test_main makes one).
+// A dialog with its log window created. programFolder (with its closing '/') is where the checks look for tables.xml;
+// the program file is taken to lie in it. Needs a QApplication (the main of vm_test_main makes one).
 inline std::unique_ptr<CVeltmoorDlg> MakeDialog(const std::string& programFolder = {}) {
     auto dialog = std::make_unique<CVeltmoorDlg>(nullptr, programFolder + "veltmoor");
     dialog->m_strProgramFolder = programFolder;

@@ -19,8 +19,7 @@ namespace {
     throw _com_error(code, "Microsoft OLE DB Provider for SQL Server", description);
 }
 
-// The ODBC provider's own client-side recordset, so that answers behave as the real
-// provider's do.
+// The ODBC provider's own client-side recordset, so that answers behave as the real provider's do.
 RecordsetPtr RowsRecordset(Rows rows) {
     for (auto& row : rows.rows) row.resize(rows.columns.size(), _variant_t::Null());
     return ado::odbc::MakeBufferedRecordset(ado::odbc::ResultTable{std::move(rows.columns), std::move(rows.rows)});

@@ -1,8 +1,7 @@
-// SQL Server as a test double of ado::Connection: it records every statement (with
-// transaction markers and the catalog's DDL as T-SQL) and connection call, and answers
-// from a script: sql.On(StartsWith("ALTER")).Fail(hr::kErrorsInCommand, "[42000] ...").
-// The newest matching rule answers; unscripted statements get a closed recordset, or
-// with AnswerFromCatalog() what SQL Server would answer from the catalog. Every
+// SQL Server as a test double of ado::Connection: it records every statement (with transaction markers and the
+// catalog's DDL as T-SQL) and connection call, and answers from a script:
+// sql.On(StartsWith("ALTER")).Fail(hr::kErrorsInCommand, "[42000] ..."). The newest matching rule answers; unscripted
+// statements get a closed recordset, or with AnswerFromCatalog() what SQL Server would answer from the catalog. Every
 // connection made shares one script, record and catalog.
 #pragma once
 
