@@ -21,6 +21,7 @@
 namespace veltmoor::testing {
 namespace {
 
+using W = CTextWnd;
 constexpr QRgb kBackground = qRgb(0, 0, 64), kWhite = qRgb(255, 255, 255), kRed = qRgb(255, 0, 0),
                kGreen = qRgb(0, 255, 0), kBlue = qRgb(0, 0, 255), kYellow = qRgb(255, 255, 0);
 
@@ -110,6 +111,13 @@ TEST_F(TextWnd, OnlyBackgroundWithoutTextToShow) {
     wnd_->AddLine(Bg(8, 10));
     wnd_->Clear();
     EXPECT_TRUE(All(Grab(), Grab().rect(), kBackground));
+    // A control character from the database is drawn as its picture (never as nothing,
+    // which would hide it), one character for one byte.
+    EXPECT_EQ(TextMeasure::ToQString("a\x1b[2J\x07\x7f\xc2\x9b" "b"), QString::fromUtf16(u"a\u241b[2J\u2407\u2421\ufffdb"));
+    wnd_->AddLine("\x1b\x1b\x1b\x1b");
+    QApplication::processEvents();
+    EXPECT_FALSE(All(Grab(), QRect(0, 0, Room(), LineHeight()), kBackground)) << "four ESC pictures, not nothing";
+    wnd_->Clear();
     SetClientSize(1, 100);  // narrower than the edge
     wnd_->AddLine(Bg(8, 10));
     EXPECT_TRUE(All(Grab(), Grab().rect(), kBackground));
@@ -135,9 +143,8 @@ TEST_F(TextWnd, RunsRowsAndLeadingSitWhereMeasured) {
     wnd_->AddLine("\x03" "01,04a\xC3\xA9\x03" "09\x03" "\xC3\xA9");
     EXPECT_EQ(Pixel(Extent("a") - 1, y), kRed);
     EXPECT_EQ(Pixel(Extent("a") + 1, y), kBackground);
-}
-
-TEST_F(TextWnd, RunWiderThanTheWindowAdvancesOnlyByItsVisiblePart) {
+    // A run wider than the window advances only by its visible part.
+    wnd_->Clear();
     SetClientSize(100, 60);
     wnd_->AddLine(Bg(4, 80) + Bg(9, 3));
     int fit = 0;
@@ -187,7 +194,7 @@ TEST_F(TextWnd, FollowsTheNewestRowUntilScrolledUp) {
 TEST_F(TextWnd, VerticalRequestsMoveAsTheirCodesSay) {
     const int page = Page();
     for (int i = 0; i < 5 * page; ++i) wnd_->AddLine(i == 1 ? Bg(4, 6) : "plain");
-    using W = CTextWnd;  // code, its argument, the position expected after it: pages * page + rows
+    // code, its argument, the position expected after it: pages * page + rows
     for (const auto& [code, arg, pages, rows] :
          {std::tuple{W::SB_TOP, 0, 0, 0}, {W::SB_LINEUP, 0, 0, 0}, {W::SB_PAGEDOWN, 0, 1, 0}, {W::SB_LINEDOWN, 0, 1, 1},
           {W::SB_PAGEUP, 0, 0, 1}, {W::SB_THUMBTRACK, 7, 0, 7}, {W::SB_THUMBPOSITION, 2, 0, 7}, {W::SB_BOTTOM, 0, 4, 0},
@@ -209,7 +216,6 @@ TEST_F(TextWnd, HorizontalUnitIsACharacterOfTheWidestLineEver) {
     wnd_->OnHScroll(CTextWnd::SB_LINERIGHT);  // shifted by the first two characters
     EXPECT_EQ(wnd_->HorizontalOffset(), Spaces(2));
     EXPECT_EQ(Pixel(0, Bottom()), kGreen);
-    using W = CTextWnd;
     for (const auto& [code, arg, value] : {std::tuple{W::SB_PAGERIGHT, 0, 1 + fit}, {W::SB_THUMBTRACK, 5, 5},
                                            {W::SB_TOP, 0, 5}, {W::SB_PAGELEFT, 0, 0}}) {
         wnd_->OnHScroll(code, arg);
@@ -329,15 +335,6 @@ TEST_F(TextWnd, SelectionFollowsTheHorizontalScroll) {
     const std::string copied = Clipboard();
     EXPECT_EQ(copied.find_first_not_of('c'), copied.size() - 6);
     EXPECT_TRUE(copied.ends_with("\r\ndefg")) << copied;
-}
-
-// A control character from the database is drawn as its picture (never as nothing,
-// which would hide it), one character for one byte.
-TEST_F(TextWnd, ControlCharactersShowAsTheirPictures) {
-    EXPECT_EQ(TextMeasure::ToQString("a\x1b[2J\x07\x7f\xc2\x9b" "b"), QString::fromUtf16(u"a\u241b[2J\u2407\u2421\ufffdb"));
-    wnd_->AddLine("\x1b\x1b\x1b\x1b");
-    QApplication::processEvents();
-    EXPECT_FALSE(All(Grab(), QRect(0, 0, Room(), LineHeight()), kBackground)) << "four ESC pictures, not nothing";
 }
 
 }  // namespace

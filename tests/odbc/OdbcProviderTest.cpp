@@ -51,14 +51,12 @@ TEST_F(OdbcSqliteTest, ValuesRecordsetsAndDiagnostics) {
     EXPECT_EQ(std::pair(end.Error(), end.Source()), std::pair(hr::kNoCurrentRecord, std::string("ADODB.Recordset")));
     rs->Close();
     EXPECT_EQ(ErrorOf([&] { rs->IsEOF(); }).Error(), hr::kObjectClosed);
-
     c->Execute("CREATE TABLE U (ID integer)");  // the account check's pattern: writing while walking a recordset
     for (RecordsetPtr all = c->Execute("SELECT ID FROM T"); !all->IsEOF(); all->MoveNext()) {
         const std::string id = all->GetField("ID").ToString();
         if (c->Execute("SELECT ID FROM U WHERE ID = " + id)->IsEOF()) c->Execute("INSERT INTO U VALUES (" + id + ")");
     }
     EXPECT_EQ(Rows(c->Execute("SELECT ID FROM U ORDER BY ID"), {"ID"}), "-7;1;3");
-
     const _com_error syntax = ErrorOf([&] { c->Execute("SELEC 1"); });
     EXPECT_EQ(syntax.Source(), "ODBC provider (MSDASQL)");
     EXPECT_EQ(syntax.Description().rfind("[", 0), 0u) << syntax.Description();
@@ -90,11 +88,10 @@ TEST_F(OdbcSqliteTest, TransactionsCommitRollBackAndEndWithTheConnection) {
     c->BeginTrans();
     c->Execute("INSERT INTO T VALUES (4)");
     c->Close();  // as the reconnect after a failed table rebuild does
-    {
-        ConnectionPtr dropped = Open();
-        dropped->BeginTrans();
-        dropped->Execute("INSERT INTO T VALUES (5)");
-    }
+    ConnectionPtr dropped = Open();  // and one released inside a transaction
+    dropped->BeginTrans();
+    dropped->Execute("INSERT INTO T VALUES (5)");
+    dropped = nullptr;
     EXPECT_EQ(Rows(Open()->Execute("SELECT ID FROM T ORDER BY ID"), {"ID"}), "2;3");
 }
 
@@ -130,7 +127,6 @@ TEST_F(OdbcSqliteTest, CatalogReportsAndCreatesTablesColumnsAndIndexes) {
     EXPECT_EQ(Describe(catalog->Columns("user_groups")), "GROUP_ID 3 0 null");
     EXPECT_GT(catalog->Columns("USERXGROUPS")[0].definedSize, 8000);
     EXPECT_EQ(ErrorOf([&] { catalog->Columns("USER%"); }).Error(), hr::kNoTable);
-
     catalog->CreateIndex("ACCOUNTS", IndexInfo{"IX_NOTE", false, false, false, {columns[4]}});
     std::vector<std::string> indexes;  // the rowid key has no index of its own and is listed as the primary key
     for (const IndexInfo& i : catalog->Indexes("ACCOUNTS")) {
@@ -142,7 +138,6 @@ TEST_F(OdbcSqliteTest, CatalogReportsAndCreatesTablesColumnsAndIndexes) {
     c->Execute("INSERT INTO ACCOUNTS (NAME, NOTE) VALUES ('a', 'x'), ('b', 'x')");
     const IndexInfo unique{"UX_NOTE", false, true, false, {columns[4]}};
     EXPECT_THAT(ErrorOf([&] { catalog->CreateIndex("ACCOUNTS", unique); }).Description(), HasSubstr("UNIQUE"));
-
     TableDef quotas{"QUOTAS", {columns[1], columns[2]}};
     quotas.columns[1].defaultValue = _variant_t(5);
     catalog->CreateTable(quotas);

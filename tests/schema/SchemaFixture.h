@@ -17,9 +17,7 @@
 namespace veltmoor::test {
 
 // A table's lines in the main pass: its header, lines, its closing lines.
-inline Lines Block(const std::string& table, const Lines& lines = {}) {
-    return Lines{"<" + table + ">"} + lines + Lines{"</>"};
-}
+inline Lines Block(std::string name, const Lines& body = {}) { return Lines{"<" + name + ">"} + body + Lines{"</>"}; }
 // format filled in with each name in turn.
 inline Lines Each(const char* format, std::initializer_list<const char*> names) {
     Lines out;

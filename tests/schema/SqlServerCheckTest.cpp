@@ -54,7 +54,6 @@ TEST_P(Answers, DecideTheFindings) {
         <COLUMN name="SETTINGS_ID" hasdefaultvalue="true" defaultvalue="0" type="int"/>
         <COLUMN name="quota" hasdefaultvalue="true" defaultvalue="0" type="int"/><COLUMN name="PLAIN"/></TABLE>)");
     GetParam().answer(sql_.On(mainPass ? kHelp : kIdentityQuery));
-
     EXPECT_EQ(Pass(!mainPass, false), log);
     EXPECT_EQ(passResult_, !mainPass || log.back() == "</>");
     EXPECT_EQ(sql_.Statements(), mainPass ? Lines{kHelp} : (Lines{kHelp, kIdentityQuery}));  // the list once per table
@@ -81,9 +80,8 @@ TEST_F(SqlServer, DefaultConstraintsAreAddedWithTheNumberOfTheirType) {
         Dialog().m_guidSource = [] { return Guid{0xBEEF}; };
         const std::string outcome = number.empty() ? " - ATTEMPT TO FIX FAILED" : " - FIXED";
         EXPECT_EQ(Pass(false, true), Block("t", {"Missing default value on [c] column" + outcome}));
-        const Lines help{"exec sp_helpconstraint t, nomsg"};
-        const std::string add = "ALTER TABLE t WITH CHECK ADD CONSTRAINT DF__t__BLOCK__0000BEEF DEFAULT " + number + " FOR c";
-        EXPECT_EQ(sql_.Statements(), number.empty() ? help : help + Lines{add});
+        const Lines add{"ALTER TABLE t WITH CHECK ADD CONSTRAINT DF__t__BLOCK__0000BEEF DEFAULT " + number + " FOR c"};
+        EXPECT_EQ(sql_.Statements(), Lines{"exec sp_helpconstraint t, nomsg"} + (number.empty() ? Lines{} : add));
         EXPECT_EQ(Tally(), (std::vector<int>{1, number.empty() ? 0 : 1, 0}));
     }
 }
@@ -108,9 +106,8 @@ class Rebuild : public SqlServer {
 protected:
     void SetUp() override {
         sql_.AnswerFromCatalog();
-        sql_.AddTable("ACCOUNTS",
-                      {Col("ID").NotNull(), Col("NAME", ado::adVarWChar, 255), Col("BALANCE").Decimal(12, 4).NotNull(),
-                       Col("SETTINGS_ID").Default(0)},
+        sql_.AddTable("ACCOUNTS", {Col("ID").NotNull(), Col("NAME", ado::adVarWChar, 255),
+                                   Col("BALANCE").Decimal(12, 4).NotNull(), Col("SETTINGS_ID").Default(0)},
                       {Idx("PK_ACCOUNTS", {"ID"}).Primary()}, 40);
         Describe(R"(<TABLE name="accounts">
             <COLUMN name="id" jetType="autonumber"/><COLUMN name="NAME"/><COLUMN name="SETTINGS_ID"/></TABLE>)");
@@ -154,13 +151,11 @@ const std::string kCreated = "--- Duplicate table [$DUP] created", kDropped = "-
 const std::string kRefused = Err("CheckTables", hr::kErrorsInCommand), kDropDup = "DROP TABLE $DUP";
 
 const Step kSteps[] = {
-    {"None", "",
-     {kCreated, kDropped, "--- Table [$DUP] was successfully renamed to [ACCOUNTS]",
+    {"None", "", {kCreated, kDropped, "--- Table [$DUP] was successfully renamed to [ACCOUNTS]",
       "(3) --- FIXED: autoincrement or identity column for table for [ACCOUNTS]", "  "},
      {"$COPIED", kBegin, "DROP TABLE ACCOUNTS", kRename, kCommit}},
     {"NullabilityQuery", Format(kNullable.c_str(), "NAME"), kNotFixed, {}},
-    {"CreateTable", kCreate, kNotFixed, {kCreate}},
-    {"Begin", kBegin, kNotFixed, {kCreate, kBegin, kDropDup}},
+    {"CreateTable", kCreate, kNotFixed, {kCreate}}, {"Begin", kBegin, kNotFixed, {kCreate, kBegin, kDropDup}},
     {"IdentityInsertOn", kOn, kNotFixed, {kCreate, kBegin, kOn, kRollback, kDropDup}},
     {"Copy", kCopy, kNotFixed, {kCreate, kBegin, kOn, kCopy, kRollback, kOff, kDropDup}},
     // The clean-up sends OFF again; it fails again, silently.
@@ -187,7 +182,6 @@ TEST_P(RebuildStep, FailureCleansUpAndKeepsTheRows) {
     if (!step.failing.empty()) sql_.On(Resolve({step.failing})[0]).Fail(hr::kErrorsInCommand, "[42000] refused");
     if (step.passesFirst) sql_.On(step.failing).Times(step.passesFirst);
     if (step.rollbackFails) sql_.On(kRollback).Fail(hr::kFail, "[08S01] communication link failure");
-
     EXPECT_EQ(Pass(true, true), Resolve(Lines{kNoIdentity, "--- Fixing missing autoincrement or identity columns ---",
                                               "--- Creating duplicate table for [ACCOUNTS]"} + step.log));
     EXPECT_EQ(passResult_, step.log.back() == "  ");  // a failed replacement ends the pass
@@ -254,9 +248,8 @@ TEST_F(Rebuild, RepairRunThenCleanCheck) {
                      "Missing [PK_ACCOUNTS] Index - FIXED", "Missing [IX_ACCOUNTS_NAME] Index - FIXED", "</>"}));
     EXPECT_EQ(Tally(), (std::vector<int>{4, 4, 0}));
     // Reconnected between the passes, with a new catalog.
-    const Lines calls = sql_.Calls();
-    EXPECT_THAT(calls, Contains("Close()"));
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Catalog()"), 1);
+    EXPECT_THAT(sql_.Calls(), Contains("Close()"));
+    EXPECT_EQ(std::ranges::count(sql_.Calls(), "Catalog()"), 1);
     EXPECT_EQ(Check(false), (Lines{"  ", "<accounts>", "</>"}));
 }
 

@@ -3,41 +3,7 @@
 #include "base/CString.h"
 #include "base/Support.h"
 
-#include <QCheckBox>
-#include <ostream>
-#include <stdexcept>
-
 namespace veltmoor::test {
-
-void SetFixErrors(CVeltmoorDlg& dialog, bool fix) {
-    auto* box = qobject_cast<QCheckBox*>(dialog.GetDlgItem(CVeltmoorDlg::IDC_FIX_ERRORS));
-    if (!box) throw std::logic_error("the dialog has no \"Fix Errors\" box");
-    box->setChecked(fix);
-    dialog.m_bFixErrors = fix ? 1 : 0;
-}
-
-std::vector<std::string> LogLines(const CVeltmoorDlg& dialog) {
-    std::vector<std::string> lines;
-    for (const LogLine& line : dialog.m_wndLog.Model().Lines()) lines.emplace_back(line.Text());
-    return lines;
-}
-
-void PrintTo(const LogEntry& entry, std::ostream* os) { *os << "{" << entry.colour << ", \"" << entry.text << "\"}"; }
-
-std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog) {
-    std::vector<LogEntry> entries;
-    for (const LogLine& line : dialog.m_wndLog.Model().Lines()) {
-        const std::vector<ColourSegment> segments = line.Segments();
-        int colour = segments.empty() ? -1 : segments.front().numbers.text;
-        for (const ColourSegment& segment : segments) colour = segment.numbers.text == colour ? colour : -2;
-        entries.push_back({colour, std::string(line.Text())});
-    }
-    return entries;
-}
-
-std::string Err(const std::string& tracer, HRESULT code) {
-    return Format("ERROR %s %08lx", tracer.c_str(), static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
-}
 
 Lines Shortened(const std::vector<LogEntry>& log) {
     auto at = [&](size_t i, const std::string& prefix) {

@@ -2,11 +2,15 @@
 // without OnInitDialog, so nothing is opened), a way to hand it a connection, and the log read back as lines.
 #pragma once
 
+#include <QCheckBox>
 #include <memory>
+#include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/VeltmoorDlg.h"
+#include "base/CString.h"
 
 namespace veltmoor::test {
 
@@ -29,10 +33,19 @@ inline void ConnectDialog(CVeltmoorDlg& dialog, const std::string& connectionStr
 }
 
 // Ticks or clears the "Fix Errors" box; the check handlers read it (UpdateData).
-void SetFixErrors(CVeltmoorDlg& dialog, bool fix);
+inline void SetFixErrors(CVeltmoorDlg& dialog, bool fix) {
+    auto* box = qobject_cast<QCheckBox*>(dialog.GetDlgItem(CVeltmoorDlg::IDC_FIX_ERRORS));
+    if (!box) throw std::logic_error("the dialog has no \"Fix Errors\" box");
+    box->setChecked(fix);
+    dialog.m_bFixErrors = fix ? 1 : 0;
+}
 
 // The log's lines as plain text (the lines of GetText).
-std::vector<std::string> LogLines(const CVeltmoorDlg& dialog);
+inline std::vector<std::string> LogLines(const CVeltmoorDlg& dialog) {
+    std::vector<std::string> lines;
+    for (const LogLine& line : dialog.m_wndLog.Model().Lines()) lines.emplace_back(line.Text());
+    return lines;
+}
 
 // A log line as shown: its text and the palette number of its text colour (-1 the
 // default colour, -2 when the line changes colour part-way).
@@ -41,11 +54,20 @@ struct LogEntry {
     std::string text;
     bool operator==(const LogEntry&) const = default;
 };
-void PrintTo(const LogEntry& entry, std::ostream* os);
+inline void PrintTo(const LogEntry& e, std::ostream* os) { *os << "{" << e.colour << ", \"" << e.text << "\"}"; }
 inline LogEntry Plain(std::string text) { return {-1, std::move(text)}; }
 inline LogEntry Yellow(std::string text) { return {8, std::move(text)}; }  // error blocks
 
-std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog);
+inline std::vector<LogEntry> LogEntries(const CVeltmoorDlg& dialog) {
+    std::vector<LogEntry> entries;
+    for (const LogLine& line : dialog.m_wndLog.Model().Lines()) {
+        const std::vector<ColourSegment> segments = line.Segments();
+        int colour = segments.empty() ? -1 : segments.front().numbers.text;
+        for (const ColourSegment& segment : segments) colour = segment.numbers.text == colour ? colour : -2;
+        entries.push_back({colour, std::string(line.Text())});
+    }
+    return entries;
+}
 
 // The log in a short form, so that whole runs fit in tables of expected lines: a
 // table's header as "<T>", its closing lines as "</>", an error block as
@@ -55,7 +77,9 @@ inline Lines operator+(Lines a, const Lines& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
-std::string Err(const std::string& tracer, HRESULT code);
+inline std::string Err(const std::string& tracer, HRESULT code) {
+    return Format("ERROR %s %08lx", tracer.c_str(), static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
+}
 Lines Shortened(const std::vector<LogEntry>& log);
 // The short form of the red lines that say a described table is not in the database.
 inline Lines NotLocated(const std::string& table) {
