@@ -16,9 +16,9 @@
 
 namespace veltmoor::test {
 
-// A table's lines in the main pass: its header, lines, its closing lines.
+// A table's lines in the main pass: its header, body and closing lines.
 inline Lines Block(std::string name, const Lines& body = {}) { return Lines{"<" + name + ">"} + body + Lines{"</>"}; }
-// format filled in with each name in turn.
+// The format filled in with each name in turn.
 inline Lines Each(const char* format, std::initializer_list<const char*> names) {
     Lines out;
     for (const char* name : names) out.push_back(Format(format, name));
