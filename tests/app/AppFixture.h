@@ -1,6 +1,5 @@
-// A main dialog on a temporary program folder (optionally with an account database
-// in it), and a way to look at the modal windows (message boxes, About box) its
-// actions open without blocking the test.
+// A main dialog on a temporary program folder (optionally with an account database in it), and a way to look at the
+// modal windows (message boxes, About box) its actions open without blocking the test.
 #pragma once
 
 #include <gtest/gtest.h>

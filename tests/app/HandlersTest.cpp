@@ -12,14 +12,10 @@
 namespace veltmoor::test {
 namespace {
 
-using Lines = std::vector<std::string>;
+using HandlersTest = AppTest;
+QString Status(const CVeltmoorDlg& dlg) { return qobject_cast<QLabel*>(dlg.GetDlgItem(1006))->text(); }
 
-class HandlersTest : public AppTest {
-protected:
-    QString Status(const CVeltmoorDlg& dlg) { return qobject_cast<QLabel*>(dlg.GetDlgItem(1006))->text(); }
-};
-
-TEST_F(HandlersTest, StartUpOpensTheDatabaseBesideTheProgramOnceAndShowsTheVersion) {
+TEST_F(HandlersTest, StartUpOpensTheDatabaseBesideTheProgramOnceThenTheButtonsRunTheirHandlers) {
     database = std::make_unique<AccountDatabase>(dir.File("tarnwick.mdb"));
     auto dlg = MakeDialog();
     EXPECT_FALSE(dlg->m_pConnection) << "nothing is opened before the dialog is shown";
@@ -33,6 +29,27 @@ TEST_F(HandlersTest, StartUpOpensTheDatabaseBesideTheProgramOnceAndShowsTheVersi
     EXPECT_EQ(dlg->windowIcon().availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}}));
     for (int size : {16, 32, 48}) EXPECT_EQ(qAlpha(dlg->windowIcon().pixmap(size).toImage().pixel(size / 2, size / 2)), 255);
     EXPECT_EQ(dlg->OnQueryDragIcon().cacheKey(), dlg->m_hIcon.cacheKey());
+    // Then the buttons run their handlers.
+    const ado::Connection* before = dlg->m_pConnection.get();
+    SetFixErrors(*dlg, true);
+    dlg->m_tally.errors = 2;
+    QTest::mouseClick(dlg->GetDlgItem(CVeltmoorDlg::IDC_CHECK_ACCOUNTS), Qt::LeftButton);
+    EXPECT_EQ(LogLines(*dlg), Lines{"-- No Accounts Found in The Database --"});
+    EXPECT_EQ(dlg->m_tally.errors, 0);
+    EXPECT_EQ(dlg->m_pConnection.get(), before) << "the account check never reconnects";
+    QTest::mouseClick(dlg->GetDlgItem(CVeltmoorDlg::IDC_CHECK_TABLES), Qt::LeftButton);
+    EXPECT_EQ(LogLines(*dlg), Lines{"  "});
+    const ModalSeen help = RunWithModal([&] { QTest::mouseClick(dlg->GetDlgItem(1012), Qt::LeftButton); });
+    EXPECT_EQ(help.text, QStringLiteral("No help available yet. Contact support@veltmoor.example for any inquiries"));
+    EXPECT_EQ(help.title, QStringLiteral("Veltmoor"));
+    // Copying: the plain text, tabs expanded, UTF-8 kept; an empty log empties the clipboard.
+    for (const char* line : {"\x03" "04Error\x03", "a\tb", "gr\xc3\xbc\xc3\x9f"}) dlg->m_wndLog.AddLine(line);
+    for (const QString& expected : {QString::fromUtf8("  \r\nError\r\na    b\r\ngr\xc3\xbc\xc3\x9f\r\n"), QString()}) {
+        const ModalSeen copy = RunWithModal([&] { QTest::mouseClick(dlg->GetDlgItem(1011), Qt::LeftButton); });
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
+        EXPECT_EQ(copy.text, QStringLiteral("Data copied to the clipboard."));
+        dlg->m_wndLog.Clear();
+    }
 }
 
 // Check Tables without tables.xml: both passes find nothing. With "Fix Errors" the main pass runs on a new
@@ -81,32 +98,6 @@ TEST_F(HandlersTest, AFailedIdentityPassEndsTheRunWithItsErrorBlock) {
     EXPECT_EQ(lines[6], "Tracer: CVeltmoorDlg::CheckTables");
     EXPECT_EQ(lines.back().rfind("** Email ", 0), 0u) << "no separator line follows the block";
     EXPECT_EQ(dlg->m_pConnection.get(), before) << "no reconnect after a failed identity pass";
-}
-
-TEST_F(HandlersTest, ButtonsRunTheirHandlers) {
-    auto dlg = StartWithDatabase();
-    dlg->show();
-    const ado::Connection* before = dlg->m_pConnection.get();
-    SetFixErrors(*dlg, true);
-    dlg->m_tally.errors = 2;
-    QTest::mouseClick(dlg->GetDlgItem(CVeltmoorDlg::IDC_CHECK_ACCOUNTS), Qt::LeftButton);
-    EXPECT_EQ(LogLines(*dlg), Lines{"-- No Accounts Found in The Database --"});
-    EXPECT_EQ(dlg->m_tally.errors, 0);
-    EXPECT_EQ(dlg->m_pConnection.get(), before) << "the account check never reconnects";
-    QTest::mouseClick(dlg->GetDlgItem(CVeltmoorDlg::IDC_CHECK_TABLES), Qt::LeftButton);
-    EXPECT_EQ(LogLines(*dlg), Lines{"  "});
-
-    const ModalSeen help = RunWithModal([&] { QTest::mouseClick(dlg->GetDlgItem(1012), Qt::LeftButton); });
-    EXPECT_EQ(help.text, QStringLiteral("No help available yet. Contact support@veltmoor.example for any inquiries"));
-    EXPECT_EQ(help.title, QStringLiteral("Veltmoor"));
-    // Copying: the plain text, tabs expanded, UTF-8 kept; an empty log empties the clipboard.
-    for (const char* line : {"\x03" "04Error\x03", "a\tb", "gr\xc3\xbc\xc3\x9f"}) dlg->m_wndLog.AddLine(line);
-    for (const QString& expected : {QString::fromUtf8("  \r\nError\r\na    b\r\ngr\xc3\xbc\xc3\x9f\r\n"), QString()}) {
-        const ModalSeen copy = RunWithModal([&] { QTest::mouseClick(dlg->GetDlgItem(1011), Qt::LeftButton); });
-        EXPECT_EQ(QGuiApplication::clipboard()->text(), expected);
-        EXPECT_EQ(copy.text, QStringLiteral("Data copied to the clipboard."));
-        dlg->m_wndLog.Clear();
-    }
 }
 
 TEST_F(HandlersTest, ExitEnterEscapeAndCloseEndTheDialog) {

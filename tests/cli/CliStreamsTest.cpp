@@ -1,10 +1,8 @@
-// veltmoor-cli's two streams and its options as users meet them: each stream on a
-// real pseudo-terminal or a pipe, each option and connection Mode against real
-// SQLite files that are writable, read-only, damaged or locked.
+// veltmoor-cli's two streams and its options as users meet them: each stream on a real pseudo-terminal or a pipe,
+// each option and connection Mode against real SQLite files that are writable, read-only, damaged or locked.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -67,8 +65,7 @@ TEST(CliStreams, EachStreamIsDecidedByItsOwnTerminal) {
         EXPECT_EQ(Has(accounts.out, " accounts\x1b[K"), progress && outTerminal);
         EXPECT_TRUE(Has(accounts.err, "\r\x1b[K") == progress && !std::regex_search(accounts.err, left)) << accounts.err;
     }
-    // Without a database: start-up's block after the status line, the run's own on
-    // stdout; --quiet keeps the blocks alone.
+    // No database: start-up's block after the status line, the run's own on stdout; --quiet keeps the blocks alone.
     const std::string noDatabase = "--folder=" + empty.path().string();
     const Streams plain = RunCli({noDatabase, "accounts"}), quiet = RunCli({"--quiet", noDatabase, "accounts"});
     EXPECT_EQ(plain.err.rfind("NO MDAC VERSION DETECTED\n  \r\nException Recorded\r\n", 0), 0u) << plain.err;

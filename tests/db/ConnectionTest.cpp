@@ -1,7 +1,6 @@
 // Where the database is (the program's folder, config.xml's connection string or the
 // embedded database), opening it, the status text, and the error block it records.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include "app/VeltmoorDlg.h"
 #include "base/Support.h"
@@ -15,7 +14,6 @@ namespace {
 
 using ::testing::AnyOf;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using namespace std::string_literals;
 
 TEST(ConfigFile, ConnectionStringOrTheEmbeddedDatabaseBesideTheProgram) {
@@ -43,14 +41,10 @@ TEST(ConfigFile, ConnectionStringOrTheEmbeddedDatabaseBesideTheProgram) {
         EXPECT_EQ(dlg.m_strConnectionString, expected ? std::string(expected) : fallback) << (xml ? xml : "none");
         EXPECT_EQ(dlg.m_wndLog.GetText(), "");
     }
-}
-
-TEST(ConfigFile, AFolderWithASemicolonStaysOneValueOfTheConnectionString) {
-    TempDir folder;
+    // The embedded database in a folder with a semicolon: its path stays one value of the connection string.
     const std::string odd = folder.File("a;b 'c'");
     std::filesystem::create_directory(odd);
     AccountDatabase db(odd + "/tarnwick.mdb");
-    CVeltmoorDlg dlg;
     dlg.m_strModuleFileName = odd + "/veltmoor";
     dlg.LocateDatabase();
     dlg.OpenConnection();
@@ -72,8 +66,7 @@ TEST(ConfigFile, TheProgramFolderIsTheExecutablesOnlyWhenItHoldsAFileOfTheProgra
 TEST(OpenConnection, EmbeddedDatabaseIsNeverCreatedAndFailuresAreRecordedWithTheirWords) {
     TempDir folder;
     CVeltmoorDlg dlg;
-    dlg.m_strConnectionString = "Provider=Microsoft.Jet.OLEDB.4.0; data source=" + folder.File("tarnwick.mdb");
-    dlg.OpenConnection();
+    ConnectDialog(dlg, "Provider=Microsoft.Jet.OLEDB.4.0; data source=" + folder.File("tarnwick.mdb"));
     EXPECT_EQ(LogLines(dlg).at(6), "Tracer: CVeltmoorDlg::OpenConnection");
     EXPECT_FALSE(std::filesystem::exists(folder.File("tarnwick.mdb")));
     EXPECT_FALSE(dlg.m_pCatalog);
@@ -83,15 +76,14 @@ TEST(OpenConnection, EmbeddedDatabaseIsNeverCreatedAndFailuresAreRecordedWithThe
     EXPECT_EQ(dlg.m_wndLog.GetText(), "");
     EXPECT_EQ(dlg.m_strMdacVersion, "DETECTED MDAC VERSION: 2.80");
     EXPECT_EQ(dlg.m_pCatalog->TableNames().size(), 5u);
-    dlg.m_strConnectionString = "Provider=Microsoft.Jet.OLEDB.4.; data source=x";  // a version part without digits
-    dlg.OpenConnection();
+    ConnectDialog(dlg, "Provider=Microsoft.Jet.OLEDB.4.; data source=x");  // a version part without digits
     EXPECT_THAT(LogLines(dlg), ::testing::IsSupersetOf({"Code = 800a0e7a",  // the code of a provider not found
                                                         "Description: Provider cannot be found. It may not be properly installed."}));
     ScriptedConnection sql;  // a server that cannot be reached
     sql.OnCall(::testing::StartsWith("Open(")).Fail(hr::kFail, "[08001] server not found");
     dlg.m_connectionFactory = sql.Factory();
     dlg.OpenConnection();
-    EXPECT_THAT(dlg.m_wndLog.GetText(), HasSubstr("[08001] server not found"));
+    EXPECT_THAT(dlg.m_wndLog.GetText(), ::testing::HasSubstr("[08001] server not found"));
 }
 
 TEST(OpenConnection, SqlServerOnceWithCatalogAndTheVersionWarning) {
@@ -103,9 +95,7 @@ TEST(OpenConnection, SqlServerOnceWithCatalogAndTheVersionWarning) {
         sql.SetProvider(provider);
         sql.SetVersion(version);
         CVeltmoorDlg dlg;
-        dlg.m_strConnectionString = "Provider=SQLOLEDB.1;Data Source=server";
-        dlg.m_connectionFactory = sql.Factory();
-        dlg.OpenConnection();
+        ConnectDialog(dlg, "Provider=SQLOLEDB.1;Data Source=server", sql.Factory());
         EXPECT_EQ(dlg.m_strMdacVersion, status);
         EXPECT_EQ(dlg.m_tally.errors, *status ? 0 : 1) << version;  // and the connection is usable all the same
         EXPECT_THAT(sql.Calls(), ElementsAre("Open(Provider=SQLOLEDB.1;Data Source=server)", "PutCommandTimeout(180)",

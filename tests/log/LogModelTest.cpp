@@ -67,12 +67,11 @@ const ParseCase kParseCases[] = {
 
 TEST(LogLine, ParseTable) {
     for (const ParseCase& c : kParseCases) {
-        SCOPED_TRACE(c.name);
         const LogLine line(c.input);
-        EXPECT_EQ(line.Text(), c.display);
+        EXPECT_EQ(line.Text(), c.display) << c.name;
         Changes got;  // Changes() is sorted, one entry per position
         for (const ColourChangeAt& e : line.Changes()) got.push_back({e.position, e.change.background, e.change.text});
-        EXPECT_EQ(got, c.changes);
+        EXPECT_EQ(got, c.changes) << c.name;
     }
 }
 
@@ -90,11 +89,9 @@ TEST(LogModel, TrimsTheOldestThousandOnceOverTwoThousand) {
 TEST(LogModel, PlainTextHasNoCodesExpandedTabsAndCrLfAfterEveryLine) {
     LogModel model;
     EXPECT_EQ(model.GetText(), "");
-    model.AddLine("\x03" "04--- FIXED: x" "\x03");
-    model.AddLine("k\tv");
-    model.AddLine("  ");
-    model.AddLine("\x03" "04" "\x03");  // codes only: still a row
-    model.AddLine(std::string("a\0b", 3));
+    // The last two: codes only (still a row), and a NUL kept.
+    for (const std::string& line : {"\x03" "04--- FIXED: x" "\x03"s, "k\tv"s, "  "s, "\x03" "04" "\x03"s, "a\0b"s})
+        model.AddLine(line);
     EXPECT_EQ(model.GetText(), "--- FIXED: x\r\nk    v\r\n  \r\n\r\na\0b\r\n"s);
     model.Clear();
     EXPECT_EQ(model.GetText(), "");

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "log/TextMeasure.h"
@@ -20,6 +21,7 @@
 namespace veltmoor::testing {
 namespace {
 
+using W = CTextWnd;
 constexpr QRgb kBackground = qRgb(0, 0, 64), kWhite = qRgb(255, 255, 255), kRed = qRgb(255, 0, 0),
                kGreen = qRgb(0, 255, 0), kBlue = qRgb(0, 0, 255), kYellow = qRgb(255, 255, 0);
 
@@ -109,6 +111,13 @@ TEST_F(TextWnd, OnlyBackgroundWithoutTextToShow) {
     wnd_->AddLine(Bg(8, 10));
     wnd_->Clear();
     EXPECT_TRUE(All(Grab(), Grab().rect(), kBackground));
+    // A control character from the database is drawn as its picture (never as nothing,
+    // which would hide it), one character for one byte.
+    EXPECT_EQ(TextMeasure::ToQString("a\x1b[2J\x07\x7f\xc2\x9b" "b"), QString::fromUtf16(u"a\u241b[2J\u2407\u2421\ufffdb"));
+    wnd_->AddLine("\x1b\x1b\x1b\x1b");
+    QApplication::processEvents();
+    EXPECT_FALSE(All(Grab(), QRect(0, 0, Room(), LineHeight()), kBackground)) << "four ESC pictures, not nothing";
+    wnd_->Clear();
     SetClientSize(1, 100);  // narrower than the edge
     wnd_->AddLine(Bg(8, 10));
     EXPECT_TRUE(All(Grab(), Grab().rect(), kBackground));
@@ -134,9 +143,8 @@ TEST_F(TextWnd, RunsRowsAndLeadingSitWhereMeasured) {
     wnd_->AddLine("\x03" "01,04a\xC3\xA9\x03" "09\x03" "\xC3\xA9");
     EXPECT_EQ(Pixel(Extent("a") - 1, y), kRed);
     EXPECT_EQ(Pixel(Extent("a") + 1, y), kBackground);
-}
-
-TEST_F(TextWnd, RunWiderThanTheWindowAdvancesOnlyByItsVisiblePart) {
+    // A run wider than the window advances only by its visible part.
+    wnd_->Clear();
     SetClientSize(100, 60);
     wnd_->AddLine(Bg(4, 80) + Bg(9, 3));
     int fit = 0;
@@ -186,7 +194,7 @@ TEST_F(TextWnd, FollowsTheNewestRowUntilScrolledUp) {
 TEST_F(TextWnd, VerticalRequestsMoveAsTheirCodesSay) {
     const int page = Page();
     for (int i = 0; i < 5 * page; ++i) wnd_->AddLine(i == 1 ? Bg(4, 6) : "plain");
-    using W = CTextWnd;  // code, its argument, the position expected after it: pages * page + rows
+    // code, its argument, the position expected after it: pages * page + rows
     for (const auto& [code, arg, pages, rows] :
          {std::tuple{W::SB_TOP, 0, 0, 0}, {W::SB_LINEUP, 0, 0, 0}, {W::SB_PAGEDOWN, 0, 1, 0}, {W::SB_LINEDOWN, 0, 1, 1},
           {W::SB_PAGEUP, 0, 0, 1}, {W::SB_THUMBTRACK, 7, 0, 7}, {W::SB_THUMBPOSITION, 2, 0, 7}, {W::SB_BOTTOM, 0, 4, 0},
@@ -208,7 +216,6 @@ TEST_F(TextWnd, HorizontalUnitIsACharacterOfTheWidestLineEver) {
     wnd_->OnHScroll(CTextWnd::SB_LINERIGHT);  // shifted by the first two characters
     EXPECT_EQ(wnd_->HorizontalOffset(), Spaces(2));
     EXPECT_EQ(Pixel(0, Bottom()), kGreen);
-    using W = CTextWnd;
     for (const auto& [code, arg, value] : {std::tuple{W::SB_PAGERIGHT, 0, 1 + fit}, {W::SB_THUMBTRACK, 5, 5},
                                            {W::SB_TOP, 0, 5}, {W::SB_PAGELEFT, 0, 0}}) {
         wnd_->OnHScroll(code, arg);
@@ -246,12 +253,8 @@ TEST_F(TextWnd, DragsCopyFromTheStartRowToTheEndRow) {
     const std::string e4 = "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9";  // U+00E9 four times
     size_t n = 0;  // the x that fit right of "The " within the client width less the edge
     while (Extent(QString(static_cast<int>(n) + 1, 'x')) <= Room() - Extent("The ")) ++n;
-    const struct {
-        std::vector<std::string> lines;
-        QPoint from, to;
-        Qt::KeyboardModifiers modifiers;
-        std::string copied;  // the clipboard afterwards; it held "sentinel" before
-    } cases[] = {
+    // The lines, the drag, its modifiers and the clipboard afterwards (it held "sentinel" before).
+    const std::tuple<std::vector<std::string>, QPoint, QPoint, Qt::KeyboardModifiers, std::string> cases[] = {
         {{"The first line of the log", "\x03" "04Second" "\x03" " line", "Third line here"}, At("The ", 0, 1),
          At("Third", 2, 1), {}, "first line of the log\r\nSecond line\r\nThird"},
         {{"abcdefghij"}, At("ab", 0, 1), At("abcdef", 0, 1), {}, "cdef"},
@@ -267,13 +270,13 @@ TEST_F(TextWnd, DragsCopyFromTheStartRowToTheEndRow) {
         {{"abcdefghij"}, At("", 0, 2), At("", 0, 60), Qt::ControlModifier, "sentinel"},
         {{"abcdefghij"}, At("", 0, 20), At("", 0, 20), {}, "sentinel"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.lines.front());
+    for (const auto& [lines, from, to, modifiers, copied] : cases) {
+        SCOPED_TRACE(lines.front());
         wnd_->Clear();
         QGuiApplication::clipboard()->setText("sentinel");
-        for (const std::string& line : c.lines) wnd_->AddLine(line);
-        Drag(c.from, c.to, c.modifiers);
-        EXPECT_EQ(Clipboard(), c.copied);
+        for (const std::string& line : lines) wnd_->AddLine(line);
+        Drag(from, to, modifiers);
+        EXPECT_EQ(Clipboard(), copied);
         EXPECT_FALSE(wnd_->IsDragging());
     }
 }
@@ -307,8 +310,7 @@ TEST_F(TextWnd, HighlightFollowsTheDragAndGoesOnRelease) {
 }
 
 TEST_F(TextWnd, PressBelowTheLastLineKeepsThePreviousStartAndRowsWaitForTheRelease) {
-    wnd_->AddLine("abcdefghij");
-    wnd_->AddLine("klmnopqrst");
+    for (const char* line : {"abcdefghij", "klmnopqrst"}) wnd_->AddLine(line);
     Press(At("abc", 0, 1));
     Release(At("abc", 0, 1));
     Press(At("", 6, 5));
@@ -333,15 +335,6 @@ TEST_F(TextWnd, SelectionFollowsTheHorizontalScroll) {
     const std::string copied = Clipboard();
     EXPECT_EQ(copied.find_first_not_of('c'), copied.size() - 6);
     EXPECT_TRUE(copied.ends_with("\r\ndefg")) << copied;
-}
-
-// A control character from the database is drawn as its picture (never as nothing,
-// which would hide it), one character for one byte.
-TEST_F(TextWnd, ControlCharactersShowAsTheirPictures) {
-    EXPECT_EQ(TextMeasure::ToQString("a\x1b[2J\x07\x7f\xc2\x9b" "b"), QString::fromUtf16(u"a\u241b[2J\u2407\u2421\ufffdb"));
-    wnd_->AddLine("\x1b\x1b\x1b\x1b");
-    QApplication::processEvents();
-    EXPECT_FALSE(All(Grab(), QRect(0, 0, Room(), LineHeight()), kBackground)) << "four ESC pictures, not nothing";
 }
 
 }  // namespace

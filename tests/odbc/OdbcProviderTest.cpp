@@ -1,11 +1,15 @@
 // The ODBC provider through ADODB.Connection: opening and its failures, values and
 // recordsets, the driver's diagnostics, transactions, and the catalog.
+#include <gmock/gmock.h>
+
 #include <algorithm>
 
 #include "tests/odbc/OdbcTestSupport.h"
 
 namespace veltmoor::ado::test {
 namespace {
+
+using ::testing::HasSubstr;
 
 TEST_F(OdbcSqliteTest, OpenAndTheFailuresOfTheOpen) {
     ConnectionPtr c = CreateConnection();
@@ -34,9 +38,8 @@ TEST_F(OdbcSqliteTest, ValuesRecordsetsAndDiagnostics) {
               adStateClosed);
     std::string body;
     for (int i = 0; body.size() < 20000; ++i) body += "\xC3\xA9" + std::to_string(i);  // crosses every chunk boundary
-    c->Execute("INSERT INTO T VALUES (1, 'Z\xC3\xBCrich \xF0\x9F\x93\x81', 2.5, 1)");
-    c->Execute("INSERT INTO T VALUES (-7, '" + body + "', -0.125, 0)");
-    c->Execute("INSERT INTO T VALUES (3, NULL, NULL, NULL)");
+    c->Execute("INSERT INTO T VALUES (1, 'Z\xC3\xBCrich \xF0\x9F\x93\x81', 2.5, 1), (-7, '" + body +
+               "', -0.125, 0), (3, NULL, NULL, NULL)");
     RecordsetPtr rs = c->Execute("SELECT ID AS Idty, NAME, RATIO, FLAG FROM T ORDER BY rowid");
     EXPECT_EQ(rs->GetField("idty"), _variant_t(1));
     EXPECT_EQ(ErrorOf([&] { rs->GetField("NOPE"); }).Error(), hr::kItemNotFound);
@@ -48,19 +51,17 @@ TEST_F(OdbcSqliteTest, ValuesRecordsetsAndDiagnostics) {
     EXPECT_EQ(std::pair(end.Error(), end.Source()), std::pair(hr::kNoCurrentRecord, std::string("ADODB.Recordset")));
     rs->Close();
     EXPECT_EQ(ErrorOf([&] { rs->IsEOF(); }).Error(), hr::kObjectClosed);
-
     c->Execute("CREATE TABLE U (ID integer)");  // the account check's pattern: writing while walking a recordset
     for (RecordsetPtr all = c->Execute("SELECT ID FROM T"); !all->IsEOF(); all->MoveNext()) {
         const std::string id = all->GetField("ID").ToString();
         if (c->Execute("SELECT ID FROM U WHERE ID = " + id)->IsEOF()) c->Execute("INSERT INTO U VALUES (" + id + ")");
     }
     EXPECT_EQ(Rows(c->Execute("SELECT ID FROM U ORDER BY ID"), {"ID"}), "-7;1;3");
-
     const _com_error syntax = ErrorOf([&] { c->Execute("SELEC 1"); });
     EXPECT_EQ(syntax.Source(), "ODBC provider (MSDASQL)");
     EXPECT_EQ(syntax.Description().rfind("[", 0), 0u) << syntax.Description();
-    EXPECT_NE(syntax.Description().find("syntax error"), std::string::npos) << syntax.Description();
-    EXPECT_NE(ErrorOf([&] { c->Execute("INSERT INTO T (ID) VALUES (1)"); }).Description().find("UNIQUE"), std::string::npos);
+    EXPECT_THAT(syntax.Description(), HasSubstr("syntax error"));
+    EXPECT_THAT(ErrorOf([&] { c->Execute("INSERT INTO T (ID) VALUES (1)"); }).Description(), HasSubstr("UNIQUE"));
     EXPECT_EQ(Rows(c->Execute("SELECT COUNT(*) AS N FROM T"), {"N"}), "3");  // usable after each failure
 }
 
@@ -87,11 +88,10 @@ TEST_F(OdbcSqliteTest, TransactionsCommitRollBackAndEndWithTheConnection) {
     c->BeginTrans();
     c->Execute("INSERT INTO T VALUES (4)");
     c->Close();  // as the reconnect after a failed table rebuild does
-    {
-        ConnectionPtr dropped = Open();
-        dropped->BeginTrans();
-        dropped->Execute("INSERT INTO T VALUES (5)");
-    }
+    ConnectionPtr dropped = Open();  // and one released inside a transaction
+    dropped->BeginTrans();
+    dropped->Execute("INSERT INTO T VALUES (5)");
+    dropped = nullptr;
     EXPECT_EQ(Rows(Open()->Execute("SELECT ID FROM T ORDER BY ID"), {"ID"}), "2;3");
 }
 
@@ -115,10 +115,9 @@ TEST_F(OdbcSqliteTest, CatalogReportsAndCreatesTablesColumnsAndIndexes) {
                             "CREATE VIEW ACCOUNT_NAMES AS SELECT NAME FROM ACCOUNTS"})
         c->Execute(sql);
     auto catalog = c->Catalog();
-    std::vector<std::string> names;  // without views, nor SQLite's own bookkeeping tables
-    for (const std::string& name : catalog->TableNames())
-        if (name.rfind("sqlite_", 0) != 0) names.push_back(name);
-    std::sort(names.begin(), names.end());
+    std::vector<std::string> names = catalog->TableNames();  // without views, nor SQLite's own bookkeeping tables
+    std::erase_if(names, [](const std::string& name) { return name.starts_with("sqlite_"); });
+    std::ranges::sort(names);
     EXPECT_EQ(names, (std::vector<std::string>{"ACCOUNTS", "USERXGROUPS", "USER_GROUPS"}));
     const std::vector<ColumnInfo> columns = catalog->Columns("ACCOUNTS");
     EXPECT_TRUE(columns[0].autoIncrement);
@@ -128,7 +127,6 @@ TEST_F(OdbcSqliteTest, CatalogReportsAndCreatesTablesColumnsAndIndexes) {
     EXPECT_EQ(Describe(catalog->Columns("user_groups")), "GROUP_ID 3 0 null");
     EXPECT_GT(catalog->Columns("USERXGROUPS")[0].definedSize, 8000);
     EXPECT_EQ(ErrorOf([&] { catalog->Columns("USER%"); }).Error(), hr::kNoTable);
-
     catalog->CreateIndex("ACCOUNTS", IndexInfo{"IX_NOTE", false, false, false, {columns[4]}});
     std::vector<std::string> indexes;  // the rowid key has no index of its own and is listed as the primary key
     for (const IndexInfo& i : catalog->Indexes("ACCOUNTS")) {
@@ -137,13 +135,9 @@ TEST_F(OdbcSqliteTest, CatalogReportsAndCreatesTablesColumnsAndIndexes) {
     }
     std::sort(indexes.begin(), indexes.end());
     EXPECT_EQ(indexes, (std::vector<std::string>{"IX_NAME unique: NAME", "IX_NOTE: NOTE", "IX_PAIR: QUOTA ID", "PK unique: ID"}));
-    c->Execute("INSERT INTO ACCOUNTS (NAME, NOTE) VALUES ('a', 'x')");
-    c->Execute("INSERT INTO ACCOUNTS (NAME, NOTE) VALUES ('b', 'x')");
-    const _com_error refused = ErrorOf([&] {
-        catalog->CreateIndex("ACCOUNTS", IndexInfo{"UX_NOTE", false, true, false, {columns[4]}});
-    });
-    EXPECT_NE(refused.Description().find("UNIQUE"), std::string::npos) << refused.Description();
-
+    c->Execute("INSERT INTO ACCOUNTS (NAME, NOTE) VALUES ('a', 'x'), ('b', 'x')");
+    const IndexInfo unique{"UX_NOTE", false, true, false, {columns[4]}};
+    EXPECT_THAT(ErrorOf([&] { catalog->CreateIndex("ACCOUNTS", unique); }).Description(), HasSubstr("UNIQUE"));
     TableDef quotas{"QUOTAS", {columns[1], columns[2]}};
     quotas.columns[1].defaultValue = _variant_t(5);
     catalog->CreateTable(quotas);

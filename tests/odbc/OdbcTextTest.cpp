@@ -34,8 +34,7 @@ TEST(ConnectionStringTranslation, ServerLoginSettingsAndOdbcPairs) {
         {"Provider=SQLOLEDB;Driver={ODBC Driver 18 for SQL Server};Data Source=db1\\FTP,1500;Encrypt=true;"
          "Integrated Security=SSPI",
          "Driver={ODBC Driver 18 for SQL Server};Server=db1,1500;Trusted_Connection=Yes;Encrypt=yes;"},
-        {"Provider=MSDASQL.1;Data Source=ftp;User ID=a;Password=b", "DSN=ftp;UID=a;PWD=b;"},
-        {"DSN=ftp", "DSN=ftp;"},
+        {"Provider=MSDASQL.1;Data Source=ftp;User ID=a;Password=b", "DSN=ftp;UID=a;PWD=b;"}, {"DSN=ftp", "DSN=ftp;"},
         {"Provider=MSDASQL;Driver={SQLite3};Database=/srv/x.db;Timeout=2000", "Driver={SQLite3};Database=/srv/x.db;Timeout=2000;"},
         {"Provider=MSDASQL;Driver=SQLite3;Database=\"/tmp/a;b.db\"", "Driver={SQLite3};Database={/tmp/a;b.db};"},
     };
@@ -88,9 +87,8 @@ TEST(OdbcDiagnostics, SqlStateDecidesTheCodeAndEveryRecordIsKept) {
                                        "SQL Server provider (SQLOLEDB)", "SQLExecDirect");
     EXPECT_EQ(e.Error(), hr::kNoTable);  // a leading warning does not decide the code
     EXPECT_EQ(e.Source(), "SQL Server provider (SQLOLEDB)");
-    EXPECT_EQ(e.Description(),
-              "[01000] (5701) [FreeTDS][SQL Server]Changed database context to 'FTP'.; "
-              "[42S02] (208) [FreeTDS][SQL Server]Invalid object name 'ACCOUNTS'.");
+    EXPECT_EQ(e.Description(), "[01000] (5701) [FreeTDS][SQL Server]Changed database context to 'FTP'.; "
+                               "[42S02] (208) [FreeTDS][SQL Server]Invalid object name 'ACCOUNTS'.");
     EXPECT_EQ(MakeOdbcError({{"01004", 0, "String data, right truncated"}}, "s", "SQLFetch").Error(), hr::kFail);
     EXPECT_EQ(MakeOdbcError({}, "s", "SQLFetch").Description(), "SQLFetch failed without diagnostic information");
 }

@@ -1,6 +1,5 @@
-// What the table-check tests share: a program folder with a tables.xml, a dialog
-// connected to a real SQLite file there or to the scripted SQL Server, and the log
-// in a short form so that whole runs fit in tables.
+// What the table-check tests share: a program folder with a tables.xml, a dialog connected to a real SQLite file
+// there or to the scripted SQL Server, and the log in a short form so that whole runs fit in tables.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -9,12 +8,22 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/CString.h"
 #include "tests/support/DialogFixture.h"
 #include "tests/support/ScriptedConnection.h"
 #include "tests/support/SqliteFile.h"
 #include "tests/support/TempDir.h"
 
 namespace veltmoor::test {
+
+// A table's lines in the main pass: its header, body and closing lines.
+inline Lines Block(std::string name, const Lines& body = {}) { return Lines{"<" + name + ">"} + body + Lines{"</>"}; }
+// The format filled in with each name in turn.
+inline Lines Each(const char* format, std::initializer_list<const char*> names) {
+    Lines out;
+    for (const char* name : names) out.push_back(Format(format, name));
+    return out;
+}
 
 class SchemaTest : public ::testing::Test {
 protected:

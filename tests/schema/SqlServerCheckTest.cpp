@@ -9,15 +9,12 @@ namespace veltmoor::test {
 namespace {
 
 using ::testing::Contains;
-using ::testing::ElementsAre;
 
 const std::string kIdentityQuery = "select columnproperty(object_id('accounts'),'id','IsIdentity') as Idty";
 const std::string kHelp = "exec sp_helpconstraint accounts, nomsg";
 const std::string kNoIdentity = "Missing autonumber or identity property on [id] column in [ACCOUNTS] table";
 
-struct SqlServer : SchemaTest {
-    SqlServer() { server_ = true; }
-};
+struct SqlServer : SchemaTest { SqlServer() { server_ = true; } };
 
 // The server's answers to the identity query and the constraint list.
 struct Answer {
@@ -27,9 +24,7 @@ struct Answer {
 };
 
 Lines Defaults(std::initializer_list<const char*> missing) {
-    Lines out{"<accounts>"};
-    for (const char* c : missing) out.push_back(Format("Missing default value on [%s] column", c));
-    return out + Lines{"</>"};
+    return Block("accounts", Each("Missing default value on [%s] column", missing));
 }
 
 const Answer kAnswers[] = {
@@ -59,7 +54,6 @@ TEST_P(Answers, DecideTheFindings) {
         <COLUMN name="SETTINGS_ID" hasdefaultvalue="true" defaultvalue="0" type="int"/>
         <COLUMN name="quota" hasdefaultvalue="true" defaultvalue="0" type="int"/><COLUMN name="PLAIN"/></TABLE>)");
     GetParam().answer(sql_.On(mainPass ? kHelp : kIdentityQuery));
-
     EXPECT_EQ(Pass(!mainPass, false), log);
     EXPECT_EQ(passResult_, !mainPass || log.back() == "</>");
     EXPECT_EQ(sql_.Statements(), mainPass ? Lines{kHelp} : (Lines{kHelp, kIdentityQuery}));  // the list once per table
@@ -69,8 +63,7 @@ TEST_P(Answers, DecideTheFindings) {
 INSTANTIATE_TEST_SUITE_P(Server, Answers, ::testing::ValuesIn(kAnswers),
                          [](const auto& test) { return std::string(test.param.name); });
 
-// Default constraints: the number written for each type, the name from the
-// description's table name and a fresh GUID.
+// Default constraints: the number written for each type, the name from the description's table name and a fresh GUID.
 TEST_F(SqlServer, DefaultConstraintsAreAddedWithTheNumberOfTheirType) {
     const std::pair<std::string, std::string> cases[] = {  // COLUMN attributes, the number ("": no statement)
         {R"(type="int" defaultvalue="42")", "42"},      {R"(type="INT" defaultvalue="-5")", "-5"},
@@ -85,13 +78,10 @@ TEST_F(SqlServer, DefaultConstraintsAreAddedWithTheNumberOfTheirType) {
         Describe(R"(<TABLE name="t"><COLUMN name="c" hasdefaultvalue="true" )" + attributes + "/></TABLE>");
         sql_.ClearRecord();
         Dialog().m_guidSource = [] { return Guid{0xBEEF}; };
-        EXPECT_EQ(Pass(false, true), (Lines{"<t>", "Missing default value on [c] column" +
-                                                       std::string(number.empty() ? " - ATTEMPT TO FIX FAILED" : " - FIXED"),
-                                            "</>"}));
-        Lines statements{"exec sp_helpconstraint t, nomsg"};
-        if (!number.empty())
-            statements.push_back("ALTER TABLE t WITH CHECK ADD CONSTRAINT DF__t__BLOCK__0000BEEF DEFAULT " + number + " FOR c");
-        EXPECT_EQ(sql_.Statements(), statements);
+        const std::string outcome = number.empty() ? " - ATTEMPT TO FIX FAILED" : " - FIXED";
+        EXPECT_EQ(Pass(false, true), Block("t", {"Missing default value on [c] column" + outcome}));
+        const Lines add{"ALTER TABLE t WITH CHECK ADD CONSTRAINT DF__t__BLOCK__0000BEEF DEFAULT " + number + " FOR c"};
+        EXPECT_EQ(sql_.Statements(), Lines{"exec sp_helpconstraint t, nomsg"} + (number.empty() ? Lines{} : add));
         EXPECT_EQ(Tally(), (std::vector<int>{1, number.empty() ? 0 : 1, 0}));
     }
 }
@@ -104,9 +94,9 @@ TEST_F(SqlServer, RefusedConstraintFailsThatRepairAlone) {
         <COLUMN name="b" hasdefaultvalue="true" defaultvalue="2" type="int"/></TABLE>)");
     sql_.On(::testing::HasSubstr("DEFAULT 1 FOR a"))
         .Fail(hr::kErrorsInCommand, "[42000] There is already an object named 'DF__t__BLOCK__00001000' in the database.");
-    EXPECT_EQ(Pass(false, true), (Lines{"<t>", Err("SetColumnDefault", hr::kErrorsInCommand),
-                                        "Missing default value on [a] column - ATTEMPT TO FIX FAILED",
-                                        "Missing default value on [b] column - FIXED", "</>"}));
+    EXPECT_EQ(Pass(false, true), Block("t", {Err("SetColumnDefault", hr::kErrorsInCommand),
+                                             "Missing default value on [a] column - ATTEMPT TO FIX FAILED",
+                                             "Missing default value on [b] column - FIXED"}));
     EXPECT_TRUE(passResult_);
     EXPECT_EQ(Tally(), (std::vector<int>{2, 1, 1}));
 }
@@ -116,9 +106,8 @@ class Rebuild : public SqlServer {
 protected:
     void SetUp() override {
         sql_.AnswerFromCatalog();
-        sql_.AddTable("ACCOUNTS",
-                      {Col("ID").NotNull(), Col("NAME", ado::adVarWChar, 255), Col("BALANCE").Decimal(12, 4).NotNull(),
-                       Col("SETTINGS_ID").Default(0)},
+        sql_.AddTable("ACCOUNTS", {Col("ID").NotNull(), Col("NAME", ado::adVarWChar, 255),
+                                   Col("BALANCE").Decimal(12, 4).NotNull(), Col("SETTINGS_ID").Default(0)},
                       {Idx("PK_ACCOUNTS", {"ID"}).Primary()}, 40);
         Describe(R"(<TABLE name="accounts">
             <COLUMN name="id" jetType="autonumber"/><COLUMN name="NAME"/><COLUMN name="SETTINGS_ID"/></TABLE>)");
@@ -137,10 +126,9 @@ const std::string kRename = "EXECUTE sp_rename N'$DUP', N'ACCOUNTS', 'OBJECT'";
 // The statements with $DUP written out and $COPIED for the duplicate made and filled.
 Lines Resolve(const Lines& in) {
     Lines out;
-    for (const std::string& line : in) {
+    for (const std::string& line : in)
         for (const std::string& s : line == "$COPIED" ? Lines{kCreate, kBegin, kOn, kCopy, kOff, kCommit} : Lines{line})
             out.push_back(Replace(s, "$DUP", "ACCOUNTS_00001000"));
-    }
     return out;
 }
 
@@ -163,13 +151,11 @@ const std::string kCreated = "--- Duplicate table [$DUP] created", kDropped = "-
 const std::string kRefused = Err("CheckTables", hr::kErrorsInCommand), kDropDup = "DROP TABLE $DUP";
 
 const Step kSteps[] = {
-    {"None", "",
-     {kCreated, kDropped, "--- Table [$DUP] was successfully renamed to [ACCOUNTS]",
+    {"None", "", {kCreated, kDropped, "--- Table [$DUP] was successfully renamed to [ACCOUNTS]",
       "(3) --- FIXED: autoincrement or identity column for table for [ACCOUNTS]", "  "},
      {"$COPIED", kBegin, "DROP TABLE ACCOUNTS", kRename, kCommit}},
     {"NullabilityQuery", Format(kNullable.c_str(), "NAME"), kNotFixed, {}},
-    {"CreateTable", kCreate, kNotFixed, {kCreate}},
-    {"Begin", kBegin, kNotFixed, {kCreate, kBegin, kDropDup}},
+    {"CreateTable", kCreate, kNotFixed, {kCreate}}, {"Begin", kBegin, kNotFixed, {kCreate, kBegin, kDropDup}},
     {"IdentityInsertOn", kOn, kNotFixed, {kCreate, kBegin, kOn, kRollback, kDropDup}},
     {"Copy", kCopy, kNotFixed, {kCreate, kBegin, kOn, kCopy, kRollback, kOff, kDropDup}},
     // The clean-up sends OFF again; it fails again, silently.
@@ -196,7 +182,6 @@ TEST_P(RebuildStep, FailureCleansUpAndKeepsTheRows) {
     if (!step.failing.empty()) sql_.On(Resolve({step.failing})[0]).Fail(hr::kErrorsInCommand, "[42000] refused");
     if (step.passesFirst) sql_.On(step.failing).Times(step.passesFirst);
     if (step.rollbackFails) sql_.On(kRollback).Fail(hr::kFail, "[08S01] communication link failure");
-
     EXPECT_EQ(Pass(true, true), Resolve(Lines{kNoIdentity, "--- Fixing missing autoincrement or identity columns ---",
                                               "--- Creating duplicate table for [ACCOUNTS]"} + step.log));
     EXPECT_EQ(passResult_, step.log.back() == "  ");  // a failed replacement ends the pass
@@ -204,7 +189,7 @@ TEST_P(RebuildStep, FailureCleansUpAndKeepsTheRows) {
     const auto create = std::find_if(statements.begin(), statements.end(), [](auto& s) { return s.starts_with("CREATE"); });
     EXPECT_EQ(Lines(create, statements.end()), Resolve(step.statements));
     Lines tables;
-    for (const auto& t : sql_.Catalog().Tables()) tables.push_back(t.name + ":" + std::to_string(t.rowCount));
+    for (const auto& t : sql_.Catalog().tables) tables.push_back(t.name + ":" + std::to_string(t.rowCount));
     EXPECT_EQ(tables, Resolve(step.tables));
     if (ScriptedTable* source = sql_.Catalog().Find("ACCOUNTS")) {
         EXPECT_EQ(source->FindColumn("ID")->autoIncrement, step.failing.empty());
@@ -212,8 +197,7 @@ TEST_P(RebuildStep, FailureCleansUpAndKeepsTheRows) {
     }
     EXPECT_EQ(sql_.OpenTransactions(), step.rollbackFails ? 1 : 0);
     EXPECT_EQ(Tally()[1], step.failing.empty() ? 1 : 0);
-    Lines head{kHelp, kIdentityQuery};
-    for (const char* c : {"ID", "NAME", "BALANCE", "SETTINGS_ID"}) head.push_back(Format(kNullable.c_str(), c));
+    const Lines head = Lines{kHelp, kIdentityQuery} + Each(kNullable.c_str(), {"ID", "NAME", "BALANCE", "SETTINGS_ID"});
     EXPECT_EQ(Lines(statements.begin(), create), step.failing.empty() ? head : Lines(statements.begin(), create));
 }
 
@@ -232,18 +216,16 @@ TEST_F(Rebuild, NamesNullabilityAndEmptyTables) {
                                             "nvarchar(255) NOT NULL, [BALANCE] decimal(12,4) NULL, [SETTINGS_ID] int NULL)"));
 }
 
-// Rebuilds run in the catalog's case-sensitive name order, one per table: of two
-// autonumber columns the later becomes the identity column, the earlier's finding
-// stays unfixed.
+// Rebuilds run in the catalog's case-sensitive name order, one per table: of two autonumber columns the later becomes
+// the identity column, the earlier's finding stays unfixed.
 TEST_F(SqlServer, RebuildsInNameOrderOnePerTable) {
     sql_.AnswerFromCatalog();
     sql_.AddTable("accounts", {Col("ID").NotNull(), Col("NUM").NotNull()}, {}, 2);
     sql_.AddTable("FOLDERS", {Col("ID").NotNull()}, {}, 3);
     Describe(R"(<TABLE name="accounts"><COLUMN name="ID" jetType="autonumber"/><COLUMN name="NUM" jetType="autonumber"/>
         </TABLE><TABLE name="FOLDERS"><COLUMN name="ID" jetType="autonumber"/></TABLE>)");
-    Lines rebuilt;
-    for (const std::string& line : Pass(true, true))
-        if (line.starts_with("--- Creating") || line.starts_with("(3)")) rebuilt.push_back(line);
+    Lines rebuilt = Pass(true, true);
+    std::erase_if(rebuilt, [](auto& line) { return !line.starts_with("--- Creating") && !line.starts_with("(3)"); });
     EXPECT_EQ(rebuilt, (Lines{"--- Creating duplicate table for [FOLDERS]",
                               "(3) --- FIXED: autoincrement or identity column for table for [FOLDERS]",
                               "--- Creating duplicate table for [accounts]",
@@ -266,9 +248,8 @@ TEST_F(Rebuild, RepairRunThenCleanCheck) {
                      "Missing [PK_ACCOUNTS] Index - FIXED", "Missing [IX_ACCOUNTS_NAME] Index - FIXED", "</>"}));
     EXPECT_EQ(Tally(), (std::vector<int>{4, 4, 0}));
     // Reconnected between the passes, with a new catalog.
-    const Lines calls = sql_.Calls();
-    EXPECT_THAT(calls, Contains("Close()"));
-    EXPECT_EQ(std::count(calls.begin(), calls.end(), "Catalog()"), 1);
+    EXPECT_THAT(sql_.Calls(), Contains("Close()"));
+    EXPECT_EQ(std::ranges::count(sql_.Calls(), "Catalog()"), 1);
     EXPECT_EQ(Check(false), (Lines{"  ", "<accounts>", "</>"}));
 }
 

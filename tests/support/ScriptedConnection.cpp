@@ -19,19 +19,13 @@ namespace {
     throw _com_error(code, "Microsoft OLE DB Provider for SQL Server", description);
 }
 
-// The ODBC provider's own client-side recordset, so that answers behave as the real
-// provider's do.
+// The ODBC provider's own client-side recordset, so that answers behave as the real provider's do.
 RecordsetPtr RowsRecordset(Rows rows) {
     for (auto& row : rows.rows) row.resize(rows.columns.size(), _variant_t::Null());
     return ado::odbc::MakeBufferedRecordset(ado::odbc::ResultTable{std::move(rows.columns), std::move(rows.rows)});
 }
 
 }  // namespace
-
-Idx::Idx(std::string indexName, std::initializer_list<std::string> columnNames) {
-    name = std::move(indexName);
-    for (const auto& c : columnNames) columns.push_back(Col(c));
-}
 
 // The element of items whose name is name, without regard to case (nullptr: none).
 template <class T>
@@ -43,46 +37,35 @@ T* Named(std::vector<T>& items, const std::string& name) {
 ColumnInfo* ScriptedTable::FindColumn(const std::string& column) { return Named(columns, column); }
 ScriptedTable* ScriptedCatalog::Find(const std::string& table) { return Named(tables, table); }
 
-struct ScriptState {
-    std::string provider = "SQLOLEDB.1", version = "2.8";
-    bool fromCatalog = false;
-    std::vector<std::unique_ptr<Rule>> rules, callRules;
-    std::vector<std::string> statements, calls;
-    ScriptedCatalog catalog;
-    int connectionsMade = 0, openTransactions = 0;
-    std::string identityInsert;  // the table with IDENTITY_INSERT ON
+Rule* ScriptState::Take(std::vector<std::unique_ptr<Rule>>& rules, const std::string& text) {
+    for (auto it = rules.rbegin(); it != rules.rend(); ++it) {
+        Rule& rule = **it;
+        if (rule.left_ == 0 || !rule.matcher_.Matches(text)) continue;
+        if (rule.left_ > 0) --rule.left_;
+        if (rule.kind_ == Rule::kFail) ServerError(rule.description_, rule.code_);
+        return &rule;
+    }
+    return nullptr;
+}
 
-    // The newest rule that matches, used up by one more statement.
-    static Rule* Take(std::vector<std::unique_ptr<Rule>>& rules, const std::string& text) {
-        for (auto it = rules.rbegin(); it != rules.rend(); ++it) {
-            Rule& rule = **it;
-            if (rule.left_ == 0 || !rule.matcher_.Matches(text)) continue;
-            if (rule.left_ > 0) --rule.left_;
-            if (rule.kind_ == Rule::kFail) ServerError(rule.description_, rule.code_);
-            return &rule;
-        }
-        return nullptr;
-    }
-    void Call(const std::string& text, bool record = true) {
-        if (record) calls.push_back(text);
-        Take(callRules, text);
-    }
-    // A statement; its rule's answer, else the catalog's, else a closed recordset.
-    RecordsetPtr Statement(const std::string& sql, const std::string& call) {
-        statements.push_back(sql);
-        calls.push_back(call);
-        if (Rule* rule = Take(rules, sql)) return rule->kind_ == Rule::kRows ? RowsRecordset(rule->rows_) : ado::ClosedRecordset();
-        if (RecordsetPtr rs = fromCatalog ? FromCatalog(sql) : nullptr) return rs;
-        return ado::ClosedRecordset();
-    }
-    ScriptedTable& Get(const std::string& table) {
-        if (ScriptedTable* t = catalog.Find(table)) return *t;
-        ServerError("[42S02] Invalid object name '" + table + "'.", hr::kNoTable);
-    }
-    RecordsetPtr FromCatalog(const std::string& sql);
-};
+void ScriptState::Call(const std::string& text, bool record) {
+    if (record) calls.push_back(text);
+    Take(callRules, text);
+}
 
-// The statements the checks and repairs send, answered as SQL Server would.
+RecordsetPtr ScriptState::Statement(const std::string& sql, const std::string& call) {
+    statements.push_back(sql);
+    calls.push_back(call);
+    if (Rule* rule = Take(rules, sql)) return rule->kind_ == Rule::kRows ? RowsRecordset(rule->rows_) : ado::ClosedRecordset();
+    return fromCatalog ? FromCatalog(sql) : ado::ClosedRecordset();
+}
+
+ScriptedTable& ScriptState::Get(const std::string& table) {
+    if (ScriptedTable* t = catalog.Find(table)) return *t;
+    ServerError("[42S02] Invalid object name '" + table + "'.", hr::kNoTable);
+}
+
+// The statements the checks and repairs send, answered as SQL Server would; others get a closed recordset.
 RecordsetPtr ScriptState::FromCatalog(const std::string& sql) {
     static const std::regex property(R"(select columnproperty\(object_id\('(.*)'\),'(.*)','(IsIdentity|AllowsNull)'\) as (\w+))"),
         help(R"(exec sp_helpconstraint (.+), nomsg)"),
@@ -129,8 +112,6 @@ RecordsetPtr ScriptState::FromCatalog(const std::string& sql) {
     } else if (std::regex_match(sql, m, rename)) {
         if (catalog.Find(m[2])) ServerError("[42000] The new name '" + m[2].str() + "' is already in use.");
         Get(m[1]).name = m[2];
-    } else {
-        return nullptr;
     }
     return ado::ClosedRecordset();
 }
@@ -207,7 +188,7 @@ public:
     void CommitTrans() override { s_->Statement(kCommit, "CommitTrans()"), End(); }
     void RollbackTrans() override {
         s_->Statement(kRollback, "RollbackTrans()");
-        s_->catalog = snapshots_.empty() ? s_->catalog : snapshots_.back();
+        if (!snapshots_.empty()) s_->catalog = snapshots_.back();
         s_->identityInsert.clear();
         End();
     }
@@ -230,40 +211,17 @@ private:
 
 }  // namespace
 
-ScriptedConnection::ScriptedConnection() : state_(std::make_shared<ScriptState>()) {}
-
-Rule& ScriptedConnection::On(::testing::Matcher<const std::string&> statement) {
-    return *state_->rules.emplace_back(std::make_unique<Rule>(std::move(statement)));
-}
-Rule& ScriptedConnection::OnCall(::testing::Matcher<const std::string&> call) {
-    return *state_->callRules.emplace_back(std::make_unique<Rule>(std::move(call)));
-}
-void ScriptedConnection::AnswerFromCatalog() { state_->fromCatalog = true; }
-void ScriptedConnection::SetProvider(std::string provider) { state_->provider = std::move(provider); }
-void ScriptedConnection::SetVersion(std::string version) { state_->version = std::move(version); }
-
 ado::ConnectionPtr ScriptedConnection::Open() {
     ado::ConnectionPtr connection = Factory()();
     connection->Open("Provider=SQLOLEDB.1;Data Source=scripted", "", "", 0);
     return connection;
 }
+
 std::function<ado::ConnectionPtr()> ScriptedConnection::Factory() {
     return [state = state_] {
         ++state->connectionsMade;
         return ado::ConnectionPtr(std::make_shared<ScriptedConnectionImpl>(state));
     };
 }
-int ScriptedConnection::ConnectionsMade() const { return state_->connectionsMade; }
-
-ScriptedCatalog& ScriptedConnection::Catalog() { return state_->catalog; }
-ScriptedTable& ScriptedConnection::AddTable(std::string name, std::vector<ado::ColumnInfo> columns,
-                                            std::vector<ado::IndexInfo> indexes, long rowCount) {
-    return state_->catalog.tables.emplace_back(ScriptedTable{std::move(name), std::move(columns), std::move(indexes), rowCount});
-}
-
-std::vector<std::string> ScriptedConnection::Statements() const { return state_->statements; }
-std::vector<std::string> ScriptedConnection::Calls() const { return state_->calls; }
-int ScriptedConnection::OpenTransactions() const { return state_->openTransactions; }
-void ScriptedConnection::ClearRecord() { state_->statements.clear(), state_->calls.clear(); }
 
 }  // namespace veltmoor::test

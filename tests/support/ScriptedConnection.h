@@ -1,8 +1,7 @@
-// SQL Server as a test double of ado::Connection: it records every statement (with
-// transaction markers and the catalog's DDL as T-SQL) and connection call, and answers
-// from a script: sql.On(StartsWith("ALTER")).Fail(hr::kErrorsInCommand, "[42000] ...").
-// The newest matching rule answers; unscripted statements get a closed recordset, or
-// with AnswerFromCatalog() what SQL Server would answer from the catalog. Every
+// SQL Server as a test double of ado::Connection: it records every statement (with transaction markers and the
+// catalog's DDL as T-SQL) and connection call, and answers from a script:
+// sql.On(StartsWith("ALTER")).Fail(hr::kErrorsInCommand, "[42000] ..."). The newest matching rule answers; unscripted
+// statements get a closed recordset, or with AnswerFromCatalog() what SQL Server would answer from the catalog. Every
 // connection made shares one script, record and catalog.
 #pragma once
 
@@ -60,7 +59,10 @@ struct Col : ado::ColumnInfo {
     Col& Decimal(int p, int s) { return type = ado::adNumeric, precision = p, scale = s, *this; }
 };
 struct Idx : ado::IndexInfo {
-    Idx(std::string indexName, std::initializer_list<std::string> columnNames);
+    Idx(std::string indexName, std::initializer_list<std::string> columnNames) {
+        name = std::move(indexName);
+        for (const auto& c : columnNames) columns.push_back(Col(c));
+    }
     Idx& Primary() { return primaryKey = unique = true, *this; }
 };
 
@@ -76,43 +78,62 @@ struct ScriptedTable {
 struct ScriptedCatalog {
     std::vector<ScriptedTable> tables;
     ScriptedTable* Find(const std::string& table);
-    const std::vector<ScriptedTable>& Tables() const { return tables; }
 };
 
-struct ScriptState;
+// What every connection made shares: the script, the record and the catalog.
+struct ScriptState {
+    std::string provider = "SQLOLEDB.1", version = "2.8";
+    bool fromCatalog = false;
+    std::vector<std::unique_ptr<Rule>> rules, callRules;
+    std::vector<std::string> statements, calls;
+    ScriptedCatalog catalog;
+    int connectionsMade = 0, openTransactions = 0;
+    std::string identityInsert;  // the table with IDENTITY_INSERT ON
+
+    // The newest rule that matches, used up by one more statement; a failing rule raises its error.
+    static Rule* Take(std::vector<std::unique_ptr<Rule>>& rules, const std::string& text);
+    void Call(const std::string& text, bool record = true);
+    // A statement; its rule's answer, else the catalog's, else a closed recordset.
+    ado::RecordsetPtr Statement(const std::string& sql, const std::string& call);
+    ScriptedTable& Get(const std::string& table);  // raises SQL Server's error when there is none
+    ado::RecordsetPtr FromCatalog(const std::string& sql);
+};
 
 class ScriptedConnection {
 public:
-    ScriptedConnection();
-
     // Answers statements sent through Execute, the catalog's DDL and the transaction markers.
-    Rule& On(::testing::Matcher<const std::string&> statement);
+    Rule& On(::testing::Matcher<const std::string&> statement) { return Add(state_->rules, std::move(statement)); }
     // Fails other calls as Calls() records them, and "Columns(<table>)", "Indexes(<table>)".
-    Rule& OnCall(::testing::Matcher<const std::string&> call);
+    Rule& OnCall(::testing::Matcher<const std::string&> call) { return Add(state_->callRules, std::move(call)); }
     // Answers columnproperty, sp_helpconstraint, ALTER TABLE ... ADD CONSTRAINT ... DEFAULT,
     // SET IDENTITY_INSERT, the rebuild's copy, DROP TABLE and sp_rename from the catalog.
-    void AnswerFromCatalog();
-    void SetProvider(std::string provider);  // "SQLOLEDB.1" by default
-    void SetVersion(std::string version);    // "2.8" by default
+    void AnswerFromCatalog() { state_->fromCatalog = true; }
+    void SetProvider(std::string provider) { state_->provider = std::move(provider); }  // "SQLOLEDB.1" by default
+    void SetVersion(std::string version) { state_->version = std::move(version); }      // "2.8" by default
 
     ado::ConnectionPtr Open();  // a connection, opened
     std::function<ado::ConnectionPtr()> Factory();
-    int ConnectionsMade() const;
+    int ConnectionsMade() const { return state_->connectionsMade; }
 
-    ScriptedCatalog& Catalog();
+    ScriptedCatalog& Catalog() { return state_->catalog; }
     ScriptedTable& AddTable(std::string name, std::vector<ado::ColumnInfo> columns,
-                            std::vector<ado::IndexInfo> indexes = {}, long rowCount = 0);
+                            std::vector<ado::IndexInfo> indexes = {}, long rowCount = 0) {
+        return state_->catalog.tables.emplace_back(std::move(name), std::move(columns), std::move(indexes), rowCount);
+    }
 
     // Statements in order: Execute texts, kBegin/kCommit/kRollback and the catalog's DDL.
-    std::vector<std::string> Statements() const;
+    std::vector<std::string> Statements() const { return state_->statements; }
     // Calls in order: "Open(<string>)", "Close()", "PutCommandTimeout(180)", "Catalog()",
     // "BeginTrans()", "CommitTrans()", "RollbackTrans()", "Execute(<sql>)", and the DDL calls.
-    std::vector<std::string> Calls() const;
-    int OpenTransactions() const;
-    void ClearRecord();  // forgets statements and calls
+    std::vector<std::string> Calls() const { return state_->calls; }
+    int OpenTransactions() const { return state_->openTransactions; }
+    void ClearRecord() { state_->statements.clear(), state_->calls.clear(); }  // forgets statements and calls
 
 private:
-    std::shared_ptr<ScriptState> state_;
+    static Rule& Add(std::vector<std::unique_ptr<Rule>>& rules, ::testing::Matcher<const std::string&> matcher) {
+        return *rules.emplace_back(std::make_unique<Rule>(std::move(matcher)));
+    }
+    std::shared_ptr<ScriptState> state_ = std::make_shared<ScriptState>();
 };
 
 }  // namespace veltmoor::test
