@@ -117,8 +117,9 @@ TEST_F(SqliteCatalog, ChangesRewriteOnlyTheirColumnsClauses) {
          "T2\" (\n  id INT PRIMARY KEY,\n  v REAL CHECK (v > 0),\n  UNIQUE (id, v)\n) WITHOUT ROWID"},
         {"T3 ([x y] TEXT, `t` INT, g INT GENERATED ALWAYS AS (`t` * 2) STORED) STRICT", "x y", _variant_t("it's"),
          "T3\" (\n  [x y] TEXT DEFAULT 'it''s',\n  `t` INT,\n  g INT GENERATED ALWAYS AS (`t` * 2) STORED\n) STRICT"},
-        {"T4 (id INTEGER NOT NULL DEFAULT 0 UNIQUE, n TEXT REFERENCES T4(id) ON DELETE CASCADE)", "n", _variant_t(true),
-         "T4\" (\n  id INTEGER NOT NULL DEFAULT 0 UNIQUE,\n  n TEXT REFERENCES T4(id) ON DELETE CASCADE DEFAULT TRUE\n)"},
+        {"T4 (id INTEGER NOT NULL DEFAULT 0 UNIQUE, n TEXT REFERENCES T4(id) ON DELETE CASCADE DEFERRABLE INITIALLY "
+         "DEFERRED NOT NULL)", "n", _variant_t(true), "T4\" (\n  id INTEGER NOT NULL DEFAULT 0 UNIQUE,\n  n TEXT "
+         "REFERENCES T4(id) ON DELETE CASCADE DEFERRABLE INITIALLY DEFERRED NOT NULL DEFAULT TRUE\n)"},
     };
     for (const auto& [table, column, value, sql] : cases) {
         raw().Exec(std::string("CREATE TABLE ") + table);
@@ -130,7 +131,7 @@ TEST_F(SqliteCatalog, ChangesRewriteOnlyTheirColumnsClauses) {
     catalog_->SetColumnProperty("T4", "id", "Autoincrement", _variant_t(true));
     EXPECT_EQ(raw().Query("SELECT sql FROM sqlite_master WHERE name = 'T4'"),  // the rowid ignores the default
               "CREATE TABLE \"T4\" (\n  id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL DEFAULT 0 UNIQUE,\n  n TEXT "
-              "REFERENCES T4(id) ON DELETE CASCADE DEFAULT TRUE\n)");
+              "REFERENCES T4(id) ON DELETE CASCADE DEFERRABLE INITIALLY DEFERRED NOT NULL DEFAULT TRUE\n)");
 }
 
 TEST_F(SqliteCatalog, ColumnChangesKeepRowsIndexesAndTriggers) {
