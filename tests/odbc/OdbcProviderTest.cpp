@@ -142,6 +142,8 @@ TEST_F(OdbcSqliteTest, CatalogReportsAndCreatesTablesColumnsAndIndexes) {
     quotas.columns[1].defaultValue = _variant_t(5);
     catalog->CreateTable(quotas);
     EXPECT_EQ(Describe(catalog->Columns("QUOTAS")), "NAME 200 50;QUOTA 3 0 null =5");
+    catalog->CreateIndex("QUOTAS", IndexInfo{"IX_QUOTA", false, false, false, {columns[2]}});  // on a table without a key
+    EXPECT_EQ(Describe(catalog->Indexes("QUOTAS")[0].columns), "QUOTA 3 0 null =5");
     EXPECT_EQ(ErrorOf([&] { catalog->SetColumnProperty("ACCOUNTS", "QUOTA", "Autoincrement", _variant_t(true)); }).Error(),
               hr::kNotSupported);
     c->Close();

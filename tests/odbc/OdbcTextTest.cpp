@@ -25,6 +25,7 @@ TEST(ConnectionStringTranslation, ServerLoginSettingsAndOdbcPairs) {
         // Passwords with the separators of either syntax survive both parsers.
         {"Provider=SQLOLEDB;Server=db1;UID=DOM\\ftp;PWD=\"a;b}c \"", "Driver={FreeTDS};Server=db1;UID=DOM\\ftp;PWD={a;b}}c };" + tail},
         {"Provider=SQLOLEDB;Data Source=db1;Integrated Security=SSPI", "Driver={FreeTDS};Server=db1;Trusted_Connection=Yes;" + tail},
+        {"Provider=SQLOLEDB;Data Source=db1;Integrated Security=False", "Driver={FreeTDS};Server=db1;" + tail},
         {"Provider=SQLOLEDB;Data Source=db1;Application Name=veltmoor;Workstation ID=ws7;Encrypt=yes",
          "Driver={FreeTDS};Server=db1;APP=veltmoor;WSID=ws7;Encryption=require;" + tail},
         {"Provider=SQLOLEDB;Data Source=db1;TDS_Version=7.3;ClientCharset=CP1252",
@@ -103,6 +104,10 @@ TEST(OdbcTypes, SqlTypesMapToAdoxTypes) {
         EXPECT_EQ(AdoxType(sqlType, name), adox) << name;
         EXPECT_EQ(HasLength(adox), hasLength) << name;
     }
+    // Unbounded (max) types, reported with a size of 0, read as the largest size of their kind, as OLE DB reports them.
+    EXPECT_EQ(std::vector({DefinedSize(adLongVarWChar, 0), DefinedSize(adVarWChar, 0), DefinedSize(adVarChar, 0),
+                           DefinedSize(adLongVarBinary, 0), DefinedSize(adVarWChar, 40)}),
+              std::vector<long>({1073741823, 1073741823, 2147483647, 2147483647, 40}));
 }
 
 }  // namespace
