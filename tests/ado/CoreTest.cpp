@@ -12,12 +12,14 @@ namespace {
 TEST(Variant, Conversions) {
     const std::pair<_variant_t, int> ints[] = {{_variant_t(), 0},      {_variant_t(std::int64_t{-7}), -7},
                                                {_variant_t(true), -1}, {_variant_t(2.5), 2},  // banker's rounding
-                                               {_variant_t(3.5), 4},   {_variant_t(" -12 "), -12}};
+                                               {_variant_t(3.5), 4},   {_variant_t(" -12 "), -12},
+                                               {_variant_t(std::int64_t{INT32_MIN}), INT32_MIN}, {_variant_t(INT32_MAX), INT32_MAX}};
     for (const auto& [value, expected] : ints) EXPECT_EQ(value.ToInt32(), expected) << value.ToString();
     const std::pair<_variant_t, HRESULT> bad[] = {
         {_variant_t::Null(), hr::kTypeMismatch}, {_variant_t("12abc"), hr::kTypeMismatch},
         {_variant_t(""), hr::kTypeMismatch},     {_variant_t(std::int64_t{1} << 40), hr::kOverflow},
         {_variant_t(1e12), hr::kOverflow},       {_variant_t("99999999999"), hr::kOverflow},
+        {_variant_t(std::int64_t{INT32_MIN} - 1), hr::kOverflow}, {_variant_t(std::int64_t{INT32_MAX} + 1), hr::kOverflow},
     };
     for (const auto& [value, code] : bad) EXPECT_EQ(test::ErrorOf([&] { (void)value.ToInt32(); }).Error(), code);
     EXPECT_TRUE(_variant_t("TRUE").ToBool() && _variant_t(true).ToString() == "True");

@@ -170,6 +170,7 @@ TEST_F(SqliteCatalog, TablesMadeLaterAreFoundAndNoneMadeByTheCatalog) {
 TEST_F(SqliteCatalog, RefusedChangesLeaveTheTableAsItWas) {
     raw().Exec("CREATE TABLE K (CODE TEXT PRIMARY KEY, N INT); INSERT INTO K VALUES ('a', 1);"
                "CREATE TABLE R (ID INTEGER, X INT); INSERT INTO R VALUES ('a', 1), ('b', 2); CREATE INDEX IX_R ON R (X);"
+               "CREATE TABLE N (ID INT); INSERT INTO N VALUES (1), (NULL);"
                "CREATE TABLE S (ID INTEGER PRIMARY KEY AUTOINCREMENT); CREATE TABLE K2 (A INT, B INT, PRIMARY KEY (A, B));");
     auto key = [&](const char* table, const char* name, const char* column, bool primary) {
         IndexInfo index;
@@ -195,6 +196,7 @@ TEST_F(SqliteCatalog, RefusedChangesLeaveTheTableAsItWas) {
         {"K", set("K", "NOPE", "Autoincrement", _variant_t(true)), "Table [K] has no column [NOPE]."},
         {"QUOTAS", set("QUOTAS", "ID", "Seed", _variant_t(1)),
          "Item cannot be found in the collection corresponding to the requested name or ordinal: Seed"},
+        {"N", key("N", "PK_N", "ID", true), "Index [PK_N] cannot be the primary key of table [N]: its key holds NULL values."},
         {"R", key("R", "PrimaryKey", "ID", true),  // found halfway through copying the rows
          "datatype mismatch (while running: INSERT INTO \"R_veltmoor_rebuild\" (\"ID\", \"X\") SELECT \"ID\", \"X\" FROM \"R\")"},
         {"K", key("K", "UX", "NOPE", false), "Index [UX]: table [K] has no column [NOPE]."},
