@@ -96,7 +96,8 @@ TEST_F(SqliteCatalog, WrittenDefaultsReadAsTheirValues) {
         {"((7))", _variant_t(7)},      {"(\n(8)\t)", _variant_t(8)},    {"010", _variant_t(10)},
         {"0x1F", _variant_t(31)},      {"1.5", _variant_t(1.5)},       {"1e+3", _variant_t(1000.0)},
         {"-2E-2", _variant_t(-0.02)},  {"9223372036854775808", _variant_t(9223372036854775808.0)},
-        {"'it''s'", _variant_t("it's")}, {"''", _variant_t("")}, {"NULL", _variant_t::Null()}, {"true", _variant_t(true)},
+        {"'it''s'", _variant_t("it's")}, {"''", _variant_t("")}, {"NULL", _variant_t::Null()},
+        {"true", _variant_t(true)},
         {"((1)+(2))", _variant_t("(1)+(2)")}, {"(\n CURRENT_TIMESTAMP\n)", _variant_t("CURRENT_TIMESTAMP")},
     };
     std::string sql = "CREATE TABLE DEFAULTS (";
