@@ -4,7 +4,6 @@
 #include <sys/resource.h>
 
 #include <csignal>
-#include <fstream>
 #include <future>
 #include <thread>
 
@@ -183,11 +182,9 @@ TEST_P(NothingRepairedTest, KeepsEveryRowAndTheFindingsStayReported) {
         const long at = (std::stol(db_->Value("SELECT rootpage FROM sqlite_master WHERE name = 'ACCOUNTS'")) - 1) *
                         std::stol(db_->Value("PRAGMA page_size"));
         db_.reset();
-        std::fstream file(folder_.File("tarnwick.mdb"), std::ios::binary | std::ios::in | std::ios::out);
-        file.seekg(at + 3);
-        const int high = file.get(), cells = high << 8 | file.get();
-        file.seekp(at + 8).write(std::string(2 * cells, '\0').data(), 2 * cells);
-        file.close();
+        std::string bytes = Bytes(folder_.File("tarnwick.mdb"));
+        const int cells = static_cast<unsigned char>(bytes[at + 3]) << 8 | static_cast<unsigned char>(bytes[at + 4]);
+        folder_.Write("tarnwick.mdb", bytes.replace(at + 8, 2 * cells, 2 * cells, '\0'));
         db_ = std::make_unique<AccountDatabase>(folder_.File("tarnwick.mdb"), false);
     }
     const auto rows = c.damagePage ? Lines() : db_->Dump();
@@ -267,9 +264,8 @@ TEST_F(CheckAccountsTest, HomeFoldersOutsideTheSharedFolderAreRefused) {
         {"../../etc", separator}, {"", "its name is empty"}, {".", "its name \".\" names a folder, not a new one"},
         {"..", "its name \"..\" names a folder, not a new one"}, {"a/b", separator}, {"a\\b", separator},
         {"x\x1b]0;title\x07", control}, {"x\xc2\x85", control}};
-    for (const auto& [name, why] : names) db_->AddAccount(name, std::nullopt, 999, std::nullopt, std::nullopt);
-    db_->Exec("UPDATE ACCOUNTS SET SETTINGS_ID = 1, QUOTA_ID = 1, RATIO_ID = 1; INSERT INTO SETTINGS DEFAULT VALUES; "
-              "INSERT INTO QUOTAS DEFAULT VALUES; INSERT INTO RATIOS DEFAULT VALUES");
+    db_->Exec("INSERT INTO SETTINGS DEFAULT VALUES; INSERT INTO QUOTAS DEFAULT VALUES; INSERT INTO RATIOS DEFAULT VALUES");
+    for (const auto& [name, why] : names) db_->AddAccount(name, 1, 999, 1, 1);
     const auto before = db_->Dump();
     const Lines lines = Run(true);
     EXPECT_EQ(db_->Dump(), before);
