@@ -42,7 +42,7 @@ inline std::vector<std::string> Args(const std::string& text, const std::string&
     for (std::string word; words >> word;) args.push_back(Replace(word, "{}", folder));
     return args;
 }
-// How many times part stands in text.
+// How many times part stands in text, counted without overlaps.
 inline long Count(const std::string& text, const std::string& part) {
     return static_cast<long>((text.size() - Replace(text, part, "").size()) / part.size());
 }
