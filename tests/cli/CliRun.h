@@ -1,6 +1,5 @@
-// Runs the built veltmoor-cli as users do: each of stdout and stderr on a pipe or a
-// real pseudo-terminal, or stdout into a file; for the tests of its streams, options
-// and the hostile environments it must survive.
+// Runs the built veltmoor-cli as users do: each of stdout and stderr on a pipe or a real pseudo-terminal, or stdout
+// into a file; for the tests of its streams, options and the hostile environments it must survive.
 #pragma once
 
 #include <fcntl.h>
@@ -27,9 +26,8 @@ struct Streams {
     std::string out, err;  // each the terminal's bytes when both are on it
 };
 
-// How a run is started. stdout goes into outFile when one is named (read back at the
-// end); env's "NAME=value"s come before the inherited environment; asNobody drops
-// root's rights, which would let the program write anywhere.
+// How a run is started. stdout goes into outFile when one is named (read back at the end); env's "NAME=value"s come
+// before the inherited environment; asNobody drops root's rights, which would let the program write anywhere.
 struct Launch {
     std::string outFile;
     std::vector<std::string> env;
@@ -44,11 +42,9 @@ inline std::vector<std::string> Args(const std::string& text, const std::string&
     for (std::string word; words >> word;) args.push_back(Replace(word, "{}", folder));
     return args;
 }
-// How many times part stands in text.
+// How many times part stands in text, counted without overlaps.
 inline long Count(const std::string& text, const std::string& part) {
-    long n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
+    return static_cast<long>((text.size() - Replace(text, part, "").size()) / part.size());
 }
 
 // veltmoor-cli started with fork and exec; terminals are raw, so their bytes arrive as written.

@@ -56,7 +56,6 @@ const Case kCases[] = {
 class JetCheck : public ::testing::TestWithParam<Case> {
 protected:
     void SetUp() override {
-        jet_ = jetDir_.File("tarnwick.mdb");
         std::filesystem::copy_file(VELTMOOR_JET_DATA "/node-adodb.mdb", jet_);
         SqliteFile(sqliteDir_.File("tarnwick.mdb")).Exec(kTwin);
         for (const TempDir* dir : {&jetDir_, &sqliteDir_})
@@ -72,13 +71,12 @@ protected:
         return LogEntries(*dialog);
     }
     Streams Tables(const TempDir& dir, bool fix) {
-        std::vector<std::string> args{"--database", dir.File("tarnwick.mdb"), "--tables", dir.File("tables.xml"), "tables"};
-        if (fix) args.insert(args.begin(), "--fix");
-        return RunCli(args);
+        const std::string args = "--database {}tarnwick.mdb --tables {}tables.xml tables";
+        return RunCli(Args(fix ? "--fix " + args : args, dir.Folder()));
     }
 
     TempDir jetDir_, sqliteDir_;
-    std::string jet_;
+    const std::string jet_ = jetDir_.File("tarnwick.mdb");
 };
 
 TEST_P(JetCheck, ReportsWhatTheSqliteTwinReportsAndRepairsNothing) {
@@ -90,13 +88,6 @@ TEST_P(JetCheck, ReportsWhatTheSqliteTwinReportsAndRepairsNothing) {
 
     const std::vector<LogEntry> fixed = Check(jetDir_, true);
     EXPECT_EQ(Shortened(fixed), c.fix.empty() ? c.check : c.fix);
-    const auto reason =
-        std::find_if(fixed.begin(), fixed.end(), [](const LogEntry& e) { return e.text.starts_with("Description: "); });
-    if (reason != fixed.end()) {
-        EXPECT_THAT(reason->text, ::testing::HasSubstr("Jet files are checked read-only here"));
-        EXPECT_THAT(reason->text, ::testing::HasSubstr("server's own platform"));
-        EXPECT_THAT(reason->text, ::testing::HasSubstr("mdb-export -I sqlite"));
-    }
 
     const Streams jetCli = Tables(jetDir_, false), twinCli = Tables(sqliteDir_, false);
     EXPECT_EQ(jetCli.out, twinCli.out);

@@ -128,15 +128,13 @@ TEST_F(TextWnd, RunsRowsAndLeadingSitWhereMeasured) {
     wnd_->AddLine("\x03" "01,04" "ab" "\x03" "01,12" "cd");
     const QImage img = Grab();
     const int w = Spaces(6), y = Bottom(), y2 = LineHeight() + y;
-    EXPECT_EQ(img.pixel(0, 0), kRed);
-    EXPECT_EQ(img.pixel(w / 2, y), kRed);
-    EXPECT_EQ(img.pixel(w + w / 2, y), kGreen);
-    EXPECT_EQ(img.pixel(2 * w + w / 2, y), kBlue);
+    // x, y, colour; on row 2, below the glyphs of these letters, the run boundary is exactly at the measured width.
+    const int ab = Extent("ab");
+    for (const auto& [x, at, colour] : {std::tuple{0, 0, kRed}, {w / 2, y, kRed}, {w + w / 2, y, kGreen},
+                                        {2 * w + w / 2, y, kBlue}, {ab - 1, y2, kRed}, {ab, y2, kBlue}})
+        EXPECT_EQ(img.pixel(x, at), colour) << x << "," << at;
     EXPECT_TRUE(All(img, QRect(3 * w + 2, 0, img.width(), LineHeight()), kBackground));  // right of the text
     EXPECT_TRUE(All(img, QRect(0, y + 1, img.width(), LineHeight() - y - 1), kBackground));  // the leading
-    // Below the glyphs of these letters the run boundary is exactly at the measured width.
-    EXPECT_EQ(img.pixel(Extent("ab") - 1, y2), kRed);
-    EXPECT_EQ(img.pixel(Extent("ab"), y2), kBlue);
     EXPECT_TRUE(All(img, QRect(0, 2 * LineHeight(), img.width(), img.height()), kBackground));
     wnd_->Clear();
     // A closed code right after U+00E9 lands on its last byte: the whole character takes its colours.

@@ -1,7 +1,6 @@
-// The same damage -> check -> repair -> check-again cases on every engine: an SQLite
-// file through the embedded provider (the reference), and PostgreSQL and MariaDB
-// servers (started by servers.sh for the test run) through their ODBC drivers.
-// Each engine's logs and rows must equal the reference's.
+// The same damage -> check -> repair -> check-again cases on every engine: an SQLite file through the embedded
+// provider (the reference), and PostgreSQL and MariaDB servers (started by servers.sh for the test run) through their
+// ODBC drivers. Each engine's logs and rows must equal the reference's.
 #include <gmock/gmock.h>
 
 #include <algorithm>
@@ -104,13 +103,12 @@ struct Case {
     bool cleanAfter;                                          // the second check finds nothing
 };
 
+const char* const kAutonumberRefused = "Missing autonumber or identity property on [ID] column - ATTEMPT TO FIX FAILED";
 const Case kCases[] = {
-    {"AutonumberRefusedForDuplicates", kLostAutonumber,
-     {"UPDATE SETTINGS SET ID = 1 WHERE ID = 2"}, false,
-     "Missing autonumber or identity property on [ID] column - ATTEMPT TO FIX FAILED", false},
-    {"AutonumberRefusedForNulls", kLostAutonumber,
-     {"UPDATE SETTINGS SET ID = NULL WHERE ID = 2"}, false,
-     "Missing autonumber or identity property on [ID] column - ATTEMPT TO FIX FAILED", false},
+    {"AutonumberRefusedForDuplicates", kLostAutonumber, {"UPDATE SETTINGS SET ID = 1 WHERE ID = 2"}, false,
+     kAutonumberRefused, false},
+    {"AutonumberRefusedForNulls", kLostAutonumber, {"UPDATE SETTINGS SET ID = NULL WHERE ID = 2"}, false,
+     kAutonumberRefused, false},
     {"DanglingAccountLinks", {}, {}, true, "Missing recordset in FOLDERS table - FIXED", true},
 };
 
@@ -124,9 +122,8 @@ struct Outcome {
     std::string nextId;  // the ID a new SETTINGS row gets after the repair
 };
 
-// A log line as compared across engines: upper case (PostgreSQL folds names to
-// lower case), and of an error block only its frame, since each engine explains
-// a refusal in its own words.
+// A log line as compared across engines: upper case (PostgreSQL folds names to lower case), and of an error block
+// only its frame, since each engine explains a refusal in its own words.
 std::vector<std::string> Comparable(const std::vector<LogEntry>& log) {
     std::vector<std::string> lines;
     for (const LogEntry& e : log) {
@@ -142,15 +139,11 @@ std::vector<std::string> Comparable(const std::vector<LogEntry>& log) {
 Rows ReadRows(ado::Connection& connection) {
     Rows rows;
     for (const auto& [table, columns] : kTables) {
-        auto rs = connection.Execute("SELECT " + columns + " FROM " + table + " ORDER BY ID");
-        for (; !rs->IsEOF(); rs->MoveNext()) {
+        for (auto rs = connection.Execute("SELECT " + columns + " FROM " + table + " ORDER BY ID"); !rs->IsEOF();
+             rs->MoveNext()) {
             std::string row = table;
-            for (size_t at = 0; at < columns.size();) {
-                const size_t end = std::min(columns.find(", ", at), columns.size());
-                const _variant_t v = rs->GetField(columns.substr(at, end - at));
-                row += " " + (v.IsNull() ? std::string("NULL") : v.ToString());
-                at = end + 2;
-            }
+            for (const std::string& column : Args(Replace(columns, ",", "")))
+                row += " " + (rs->GetField(column).IsNull() ? std::string("NULL") : rs->GetField(column).ToString());
             rows.push_back(row);
         }
     }
@@ -180,25 +173,37 @@ Database Prepare(const Engine& engine, const Case& test, const TempDir& dir) {
     return db;
 }
 
+// A dialog for the program folder dir connected to cs, making no backup: servers get none, and the SQLite reference
+// must match them.
+std::unique_ptr<CVeltmoorDlg> Connected(const TempDir& dir, const std::string& cs) {
+    auto dialog = MakeDialog(dir.Folder());
+    ConnectDialog(*dialog, cs);
+    dialog->m_bBackupBeforeRepair = false;
+    return dialog;
+}
+
+// One press of Check Accounts or Check Tables, with Fix Errors ticked or not: the log it leaves.
+std::vector<LogEntry> Press(CVeltmoorDlg& dialog, bool fix, bool accounts = false) {
+    SetFixErrors(dialog, fix);
+    accounts ? dialog.OnCheckAccounts() : dialog.OnCheckTables();
+    return LogEntries(dialog);
+}
+
+// A query's one number, named N.
+long Number(ado::Connection& c, const std::string& sql) { return std::stol(c.Execute(sql)->GetField("N").ToString()); }
+
 Outcome RunCase(const Engine& engine, const Case& test) {
     TempDir dir;
     const auto [cs, setup] = Prepare(engine, test, dir);
     Outcome out;
     out.before = ReadRows(*setup);
-    auto dialog = MakeDialog(dir.Folder());
-    ConnectDialog(*dialog, cs);
-    dialog->m_bBackupBeforeRepair = false;  // servers get none; the SQLite reference must match them
-    auto press = [&](bool fix) {
-        SetFixErrors(*dialog, fix);
-        test.accounts ? dialog->OnCheckAccounts() : dialog->OnCheckTables();
-        return LogEntries(*dialog);
-    };
-    out.check = Comparable(press(false));
-    const std::vector<LogEntry> repair = press(true);
+    const auto dialog = Connected(dir, cs);
+    out.check = Comparable(Press(*dialog, false, test.accounts));
+    const std::vector<LogEntry> repair = Press(*dialog, true, test.accounts);
     out.repair = Comparable(repair);
     for (const LogEntry& e : repair)
         if (out.refusal.empty() && e.text.rfind("Description: ", 0) == 0) out.refusal = ToUpper(e.text);
-    out.recheck = Comparable(press(false));
+    out.recheck = Comparable(Press(*dialog, false, test.accounts));
     out.after = ReadRows(*setup);
     setup->Execute("INSERT INTO SETTINGS (MAX_CONNECTIONS) VALUES (9)");
     const _variant_t id = setup->Execute("SELECT @@IDENTITY AS ID")->GetField("ID");
@@ -211,16 +216,11 @@ class EngineRepairTest : public ::testing::TestWithParam<Case> {};
 TEST_P(EngineRepairTest, EveryEngineRepairsLikeTheReference) {
     const Case& test = GetParam();
     const Outcome reference = RunCase(kEngines[0], test);
-    // The reference itself: the finding is reported, repaired (or refused), and a
-    // schema repair keeps every row.
+    // The reference itself: the finding is reported, repaired (or refused), and a schema repair keeps every row.
     EXPECT_THAT(reference.repair, ::testing::Contains("-1 " + Comparable({Plain(test.finding)}).front().substr(3)));
-    if (!test.accounts) {
-        EXPECT_EQ(reference.after, reference.before);
-    }
-    const bool clean = std::none_of(reference.recheck.begin(), reference.recheck.end(), [](const std::string& line) {
-        return line.find("MISSING") != std::string::npos || line.find("EXCEPTION") != std::string::npos;
-    });
-    EXPECT_EQ(clean, test.cleanAfter);
+    if (!test.accounts) EXPECT_EQ(reference.after, reference.before);
+    const auto found = [](const std::string& line) { return Has(line, "MISSING") || Has(line, "EXCEPTION"); };
+    EXPECT_EQ(std::ranges::none_of(reference.recheck, found), test.cleanAfter);
 
     for (const Engine& engine : {kEngines[1], kEngines[2]}) {
         SCOPED_TRACE(engine.name);
@@ -275,26 +275,21 @@ TEST(AccountRowsOnEveryEngine, EveryRowCheckedOnceAndOnlyLoneIdsRepaired) {
                                Format(series.c_str(), count) + "SELECT " + id + ", 'u', i, 1, 1, 1 FROM c");
                 rows += count;
             }
-            auto dialog = MakeDialog(dir.Folder());
-            ConnectDialog(*dialog, cs);
-            dialog->m_bBackupBeforeRepair = false;
+            const auto dialog = Connected(dir, cs);
             long checked = 0;
             dialog->m_accountProgress = [&](long) { ++checked; };
             for (const int pass : {0, 1, 2}) {  // check, repair, check again
                 checked = 0;
-                SetFixErrors(*dialog, pass == 1);
-                dialog->OnCheckAccounts();
+                Press(*dialog, pass == 1, true);
                 EXPECT_EQ(checked, rows);
                 EXPECT_EQ(dialog->m_tally.findings, pass == 2 ? layout.refused : layout.broken);
                 EXPECT_EQ(dialog->m_tally.fixed, pass == 1 ? layout.broken - layout.refused : 0);
                 EXPECT_EQ(dialog->m_tally.errors, pass == 1 ? layout.refused : 0);  // an error block says why for each
                 const std::string why = std::string("Description: The account [u] ") + layout.why + ". Its links were not repaired.";
-                if (*layout.why) {
-                    EXPECT_EQ(Has(dialog->m_wndLog.GetText(), why), pass == 1) << why;
-                }
+                if (*layout.why) EXPECT_EQ(Has(dialog->m_wndLog.GetText(), why), pass == 1) << why;
             }
-            EXPECT_EQ(setup->Execute("SELECT COUNT(*) AS N FROM SETTINGS")->GetField("N").ToString(),
-                      std::to_string(1100 - 157 + layout.broken - layout.refused));
+            EXPECT_EQ(Number(*setup, "SELECT COUNT(*) AS N FROM SETTINGS"),
+                      1100 - 157 + layout.broken - layout.refused);
         }
     }
 }
@@ -311,12 +306,9 @@ ado::ConnectionPtr ManyBrokenAccounts(const Engine& engine, const TempDir& dir, 
 }
 
 // SETTINGS and FOLDERS rows past the example's that no account points at.
-int Orphans(ado::Connection& c) {
-    return std::stoi(c.Execute("SELECT (SELECT COUNT(*) FROM SETTINGS S WHERE S.ID > 3 AND NOT EXISTS (SELECT 1 FROM "
-                               "ACCOUNTS A WHERE A.SETTINGS_ID = S.ID)) + (SELECT COUNT(*) FROM FOLDERS F WHERE F.ID > 3 AND "
-                               "NOT EXISTS (SELECT 1 FROM ACCOUNTS A WHERE A.HOME_FOLDER_ID = F.ID)) AS N")
-                         ->GetField("N").ToString());
-}
+const char* const kOrphans = "SELECT (SELECT COUNT(*) FROM SETTINGS S WHERE S.ID > 3 AND NOT EXISTS (SELECT 1 FROM "
+    "ACCOUNTS A WHERE A.SETTINGS_ID = S.ID)) + (SELECT COUNT(*) FROM FOLDERS F WHERE F.ID > 3 AND NOT EXISTS (SELECT 1 "
+    "FROM ACCOUNTS A WHERE A.HOME_FOLDER_ID = F.ID)) AS N";
 
 // Two repairing runs of veltmoor-cli at once on the same database repair each broken link once between them: no
 // row is made twice or left without an account, each run's log says only what it did, and the next run finds nothing.
@@ -330,10 +322,9 @@ TEST(AccountRowsOnEveryEngine, TwoRunsAtOnceRepairEachLinkOnce) {
         // The new accounts' settings and home folders; bob's two, o'brien's ratio.
         EXPECT_EQ(Count(Bytes(dir.File("a")) + Bytes(dir.File("b")), " - FIXED"), 2 * 1500 + 3);
         EXPECT_EQ(std::system((std::string(VELTMOOR_CLI) + " --quiet --folder " + dir.Folder() + " accounts").c_str()), 0);
-        auto count = [&](const std::string& sql) { return setup->Execute(sql)->GetField("N").ToString(); };
-        EXPECT_EQ(count("SELECT COUNT(*) AS N FROM SETTINGS"), std::to_string(3 + 1500 + 1));
-        EXPECT_EQ(count("SELECT COUNT(*) AS N FROM FOLDERS"), std::to_string(3 + 1500 + 1));
-        EXPECT_EQ(Orphans(*setup), 0);
+        EXPECT_EQ(Number(*setup, "SELECT COUNT(*) AS N FROM SETTINGS"), 3 + 1500 + 1);
+        EXPECT_EQ(Number(*setup, "SELECT COUNT(*) AS N FROM FOLDERS"), 3 + 1500 + 1);
+        EXPECT_EQ(Number(*setup, kOrphans), 0);
     }
 }
 
@@ -350,11 +341,11 @@ TEST(AccountRowsOnEveryEngine, AKilledRunLeavesNoAccountHalfRepaired) {
         run.Signal(SIGKILL);
         ASSERT_EQ(run.Finish().status, -1) << "the run ended before it was killed";
         const long fixed = Count(Bytes(out), " - FIXED");
-        auto count = [&](const std::string& sql) { return std::stoi(setup->Execute(sql)->GetField("N").ToString()); };
-        EXPECT_EQ(count("SELECT COUNT(*) AS N FROM ACCOUNTS WHERE (SETTINGS_ID = 0) <> (HOME_FOLDER_ID = 0)"), 0);
-        EXPECT_EQ(Orphans(*setup), 0);
-        const int repaired = count("SELECT COUNT(*) AS N FROM ACCOUNTS WHERE SETTINGS_ID <> 0 AND HOME_FOLDER_ID <> 0 "
-                                   "AND NAME NOT IN ('alice', 'bob', 'o''brien')");
+        EXPECT_EQ(Number(*setup, "SELECT COUNT(*) AS N FROM ACCOUNTS WHERE (SETTINGS_ID = 0) <> (HOME_FOLDER_ID = 0)"),
+                  0);
+        EXPECT_EQ(Number(*setup, kOrphans), 0);
+        const long repaired = Number(*setup, "SELECT COUNT(*) AS N FROM ACCOUNTS WHERE SETTINGS_ID <> 0 AND "
+                                             "HOME_FOLDER_ID <> 0 AND NAME NOT IN ('alice', 'bob', 'o''brien')");
         EXPECT_LE(fixed, 2 * repaired + 3);  // every line that said FIXED was kept (3: bob's and o'brien's)
         EXPECT_LT(repaired, 20000);
     }
@@ -380,15 +371,8 @@ TEST(EngineNames, QuotesAndNonAsciiLettersInEveryRepair) {
         const auto [cs, setup] = Database(engine, dir);
         setup->Execute("CREATE TABLE " + table + " AS SELECT 3 AS " + columns.substr(0, columns.find(" AS A")) +
                        ", CAST('zoë''s' AS VARCHAR(40)) AS " + first + ", 1 AS " + name("crédit"));
-        auto dialog = MakeDialog(dir.Folder());
-        ConnectDialog(*dialog, cs);
-        dialog->m_bBackupBeforeRepair = false;
-        std::vector<std::string> got;
-        for (bool fix : {true, false}) {
-            SetFixErrors(*dialog, fix);
-            dialog->OnCheckTables();
-            for (const std::string& line : Comparable(LogEntries(*dialog))) got.push_back(line);
-        }
+        const auto dialog = Connected(dir, cs);
+        const std::vector<std::string> got = Comparable(Press(*dialog, true)) + Comparable(Press(*dialog, false));
         EXPECT_THAT(got, ::testing::IsSupersetOf({"-1 MISSING [IX_PRéNOM'S] INDEX - FIXED",
                                                   "-1 MISSING DEFAULT VALUE ON [CRéDIT] COLUMN - FIXED",
                                                   "-1 MISSING AUTONUMBER OR IDENTITY PROPERTY ON [N°] COLUMN - FIXED"}));
