@@ -218,7 +218,7 @@ TEST_P(EngineRepairTest, EveryEngineRepairsLikeTheReference) {
     const Outcome reference = RunCase(kEngines[0], test);
     // The reference itself: the finding is reported, repaired (or refused), and a schema repair keeps every row.
     EXPECT_THAT(reference.repair, ::testing::Contains("-1 " + Comparable({Plain(test.finding)}).front().substr(3)));
-    if (!test.accounts) EXPECT_EQ(reference.after, reference.before);
+    if (!test.accounts) { EXPECT_EQ(reference.after, reference.before); }
     const auto found = [](const std::string& line) { return Has(line, "MISSING") || Has(line, "EXCEPTION"); };
     EXPECT_EQ(std::ranges::none_of(reference.recheck, found), test.cleanAfter);
 
@@ -286,7 +286,7 @@ TEST(AccountRowsOnEveryEngine, EveryRowCheckedOnceAndOnlyLoneIdsRepaired) {
                 EXPECT_EQ(dialog->m_tally.fixed, pass == 1 ? layout.broken - layout.refused : 0);
                 EXPECT_EQ(dialog->m_tally.errors, pass == 1 ? layout.refused : 0);  // an error block says why for each
                 const std::string why = std::string("Description: The account [u] ") + layout.why + ". Its links were not repaired.";
-                if (*layout.why) EXPECT_EQ(Has(dialog->m_wndLog.GetText(), why), pass == 1) << why;
+                if (*layout.why) { EXPECT_EQ(Has(dialog->m_wndLog.GetText(), why), pass == 1) << why; }
             }
             EXPECT_EQ(Number(*setup, "SELECT COUNT(*) AS N FROM SETTINGS"),
                       1100 - 157 + layout.broken - layout.refused);
