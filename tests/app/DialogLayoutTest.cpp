@@ -1,5 +1,4 @@
-// Dialog 102 and the About box as laid out from dialog units, the window menu, and
-// the icon drawn while the dialog is minimised.
+// Dialog 102 and the About box as laid out from dialog units, and the window menu.
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -137,16 +136,6 @@ TEST_F(WindowMenuTest, KeyboardAndMouseOpenItAndItsLastEntryIsAbout) {
     EXPECT_TRUE(dlg->isMinimized());
     dlg->OnSysCommand(CVeltmoorDlg::SC_RESTORE);
     EXPECT_FALSE(dlg->isMinimized());
-    ASSERT_TRUE(dlg->isVisible());
-    dlg->OnSysCommand(CVeltmoorDlg::SC_CLOSE);
-    EXPECT_FALSE(dlg->isVisible());
-}
-
-TEST(MinimizedIconTest, OriginCentresRoundingAsTheWindowSystemDoes) {
-    // (28-32+1)/2 = -3/2 truncates towards zero; 0/2 and -1/2 both give 0.
-    for (const auto& [client, origin] : {std::pair{QSize(160, 28), QPoint(64, -1)}, {QSize(33, 33), QPoint(1, 1)},
-                                         {QSize(31, 30), QPoint(0, 0)}, {QSize(659, 401), QPoint(314, 185)}})
-        EXPECT_EQ(CVeltmoorDlg::MinimizedIconOrigin(client, {32, 32}), origin);
 }
 
 }  // namespace

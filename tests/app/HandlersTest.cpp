@@ -101,14 +101,14 @@ TEST_F(HandlersTest, AFailedIdentityPassEndsTheRunWithItsErrorBlock) {
 }
 
 TEST_F(HandlersTest, ExitEnterEscapeAndCloseEndTheDialog) {
-    // Exit clicked; Enter and Escape with Exit focused; the window closed.
+    // Exit clicked; Enter and Escape with Exit focused; the window menu's Close.
     for (const auto& [key, result] : {std::pair{Qt::Key_unknown, QDialog::Accepted}, {Qt::Key_Return, QDialog::Accepted},
                                       {Qt::Key_Escape, QDialog::Rejected}, {Qt::Key_Close, QDialog::Rejected}}) {
         auto dlg = MakeDialog();
         dlg->show();
         dlg->GetDlgItem(1)->setFocus();
         if (key == Qt::Key_unknown) QTest::mouseClick(dlg->GetDlgItem(1), Qt::LeftButton);
-        else if (key == Qt::Key_Close) dlg->close();
+        else if (key == Qt::Key_Close) dlg->OnSysCommand(CVeltmoorDlg::SC_CLOSE);
         else QTest::keyClick(dlg.get(), key);
         EXPECT_FALSE(dlg->isVisible());
         EXPECT_EQ(dlg->result(), result) << key;

@@ -33,8 +33,7 @@ TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
     };
     for (const auto& [args, says] : cases) {
         const Streams r = RunCli(Args(args));
-        EXPECT_EQ(r.status, 16) << args;
-        EXPECT_EQ(r.out, "") << args;
+        EXPECT_EQ(std::pair(r.status, r.out), std::pair(16, std::string())) << args;
         EXPECT_EQ(r.err, std::string("veltmoor-cli: ") + says + " Try 'veltmoor-cli --help'.\n");
     }
     const Streams help = RunCli({"--help"}), version = RunCli({"--version"});
@@ -106,9 +105,8 @@ TEST(CliProcessTest, ALongRunIsPrintedWhole) {
     EXPECT_EQ(Count(r.out, "--- Checking table: T"), 700);
     EXPECT_TRUE(Has(r.out, "  \r\n--- Checking table: T0 ---\r\n** Table [T0] could not be located!!\r\n"));
     // With both streams in one file the summary line still comes after the whole log.
-    const std::string both = dir.File("both");
-    std::system((std::string(VELTMOOR_CLI) + " --folder " + dir.Folder() + " accounts >" + both + " 2>&1").c_str());
-    EXPECT_TRUE(Bytes(both).ends_with("-- Finished Checking Account [last] --\r\n  \r\nveltmoor-cli: 901 accounts "
+    std::system((std::string(VELTMOOR_CLI) + " --folder " + dir.Folder() + " accounts >" + dir.File("both") + " 2>&1").c_str());
+    EXPECT_TRUE(Bytes(dir.File("both")).ends_with("-- Finished Checking Account [last] --\r\n  \r\nveltmoor-cli: 901 accounts "
                                       "checked; 4 findings: 0 fixed, 4 left; 0 errors\n"));
 }
 
