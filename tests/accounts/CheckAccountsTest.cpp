@@ -19,6 +19,15 @@ namespace {
 using namespace ::testing;
 using Lines = std::vector<std::string>;
 
+// IDs and links as whole numbers: integers, and reals and texts that hold one exactly; nothing else names a row.
+TEST(WholeNumber, OnlyExactWholeNumbersNameARow) {
+    const std::pair<_variant_t, std::optional<std::int64_t>> cases[] = {
+        {_variant_t(std::int64_t{-7}), -7}, {_variant_t(5.0), 5}, {_variant_t(5.5), {}}, {_variant_t(-0x1p63), INT64_MIN},
+        {_variant_t(0x1p63), {}}, {_variant_t(" 12"), 12}, {_variant_t("12.0"), 12}, {_variant_t("1e3"), 1000},
+        {_variant_t("12abc"), {}}, {_variant_t(""), {}}, {_variant_t("1e19"), {}}, {_variant_t(true), {}}, {_variant_t::Null(), {}}};
+    for (const auto& [value, number] : cases) EXPECT_EQ(accounts::WholeNumber(value), number) << value.ToString();
+}
+
 class CheckAccountsTest : public ::testing::Test {
 protected:
     void SetUp() override { db_ = std::make_unique<AccountDatabase>(folder_.File("tarnwick.mdb")); }

