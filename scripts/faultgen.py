@@ -246,7 +246,8 @@ def draw(root, count, seed):
 
 def read_equivalents(path):
     """Blocks of 'file:', 'before:', 'after:' and 'why:' lines, blank lines between;
-    before and after are the whole lines, compared without surrounding blanks."""
+    before and after are the whole lines, compared without surrounding blanks. An
+    optional 'line:' names the line where the same text stands more than once."""
     known, current = set(), {}
     if not path.exists():
         return known
@@ -255,9 +256,10 @@ def read_equivalents(path):
             continue
         if not raw.strip():
             if current:
-                if set(current) != {"file", "before", "after", "why"}:
+                if set(current) - {"line"} != {"file", "before", "after", "why"}:
                     raise SystemExit(f"{path}:{number}: an equivalent needs file, before, after and why")
-                known.add((current["file"], current["before"].strip(), current["after"].strip()))
+                line = int(current["line"]) if "line" in current else None
+                known.add((current["file"], current["before"].strip(), current["after"].strip(), line))
                 current = {}
             continue
         key, _, value = raw.partition(":")
@@ -266,4 +268,5 @@ def read_equivalents(path):
 
 
 def is_equivalent(site, known):
-    return (site["file"], site["before"].strip(), site["after"].strip()) in known
+    key = (site["file"], site["before"].strip(), site["after"].strip())
+    return key + (None,) in known or key + (site["line"],) in known
