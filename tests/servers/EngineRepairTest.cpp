@@ -285,11 +285,11 @@ TEST(AccountRowsOnEveryEngine, EveryRowCheckedOnceAndOnlyLoneIdsRepaired) {
                 EXPECT_EQ(dialog->m_tally.findings, pass == 2 ? layout.refused : layout.broken);
                 EXPECT_EQ(dialog->m_tally.fixed, pass == 1 ? layout.broken - layout.refused : 0);
                 EXPECT_EQ(dialog->m_tally.errors, pass == 1 ? layout.refused : 0);  // an error block says why for each
-                const std::string why = std::string("Description: The account [u] ") + layout.why + ". Its links were not repaired.";
+                const std::string why = std::string("Description: The account [u] ") + layout.why +
+                                        ". Its links were not repaired.\r\nTracer: CVeltmoorDlg::CheckAccounts\r\n";
                 if (*layout.why) { EXPECT_EQ(Has(dialog->m_wndLog.GetText(), why), pass == 1) << why; }
             }
-            EXPECT_EQ(Number(*setup, "SELECT COUNT(*) AS N FROM SETTINGS"),
-                      1100 - 157 + layout.broken - layout.refused);
+            EXPECT_EQ(Number(*setup, "SELECT COUNT(*) AS N FROM SETTINGS"), 1100 - 157 + layout.broken - layout.refused);
         }
     }
 }
