@@ -1,5 +1,4 @@
-// The SQLite catalog's column changes by rebuilding a table: they keep every row, index
-// and trigger, or are refused with the table left as it was.
+// The SQLite catalog: declared types and defaults, and changes that keep every row, index and trigger or are refused.
 #include <functional>
 #include <sstream>
 #include <tuple>

@@ -23,8 +23,6 @@ public:
     std::vector<ColumnInfo> Columns(const std::string& table) override;
     // The primary key first, then the others by name.
     std::vector<IndexInfo> Indexes(const std::string& table) override;
-    // CREATE TABLE; the autonumber column becomes INTEGER PRIMARY KEY AUTOINCREMENT,
-    // a column that is not nullable gets NOT NULL.
     // CREATE [UNIQUE] INDEX; a primary key is added by rebuilding a table that has none.
     void CreateIndex(const std::string& table, const IndexInfo& index) override;
     // "Default", "Nullable", "Autoincrement" (true only) by rebuilding the table.
